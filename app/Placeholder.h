@@ -1,0 +1,5 @@
+#pragma once
+
+namespace vorlane {
+int runPlaceholder();
+}

@@ -23,8 +23,8 @@ struct Volume {
 };
 
 struct Server {
-    std::string name;             // bindery name, 1 to 47 characters
-    std::vector<Volume> volumes;  // sorted by number; gaps allowed
+    std::string name;            // bindery name, 1 to 47 characters
+    std::vector<Volume> volumes; // sorted by number; gaps allowed
 };
 
 // Object classes and the naming attribute each is shown with in typed names.
@@ -63,7 +63,7 @@ inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
 
 // One directory object. Entry 0 of Network::entries is [Root].
 struct Entry {
-    std::string name;               // relative distinguished name value, as stored (no type, no escapes)
+    std::string name; // relative distinguished name value, as stored (no type, no escapes)
     ObjectClass cls = ObjectClass::Other;
     nw::nuint32 objectId = 0;
     std::uint32_t parent = kNoEntry;
@@ -76,11 +76,11 @@ struct Entry {
 // One injected failure: the named call returns `code` instead of doing its
 // work, when every given matcher agrees.
 struct Fault {
-    std::string call;                  // client call name, e.g. "NWDSList"
+    std::string call; // client call name, e.g. "NWDSList"
     nw::NWRCODE code = 0;
-    std::optional<std::string> server; // server the call addresses (case-insensitive)
-    std::optional<std::string> name;   // text argument: container, object, context or server name (case-insensitive)
-    std::optional<int> volume;         // volume number argument
+    std::optional<std::string> server;  // server the call addresses (case-insensitive)
+    std::optional<std::string> name;    // text argument: container, object, context or server name (case-insensitive)
+    std::optional<int> volume;          // volume number argument
     std::optional<unsigned> occurrence; // only the nth matching call, counted from 1
 };
 

@@ -1,0 +1,170 @@
+#include "app/MainWindow.h"
+
+#include "app/ListBox.h"
+#include "app/SortedComboBox.h"
+#include "discovery/ServerConnection.h"
+#include "discovery/ServerScan.h"
+#include "netware/Startup.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <array>
+
+namespace vorlane {
+namespace {
+
+// The column header: one blank, "User", 49 blanks, "Usage (K)".
+const QString kHeader = QStringLiteral(" User") + QString(49, QLatin1Char(' ')) + QStringLiteral("Usage (K)");
+
+// Where every control sits, in twips of the client area, in tab order.
+struct Placement {
+    const char* name;
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+constexpr std::array<Placement, 13> kLayout = {{
+    {"txtContext", 840, 120, 3135, 285},
+    {"lblContext", 120, 165, 615, 255},
+    {"cmdClose", 2880, 5280, 1080, 375},
+    {"lstUsers", 240, 1920, 3015, 3180},
+    {"lstUsage", 2760, 1920, 1215, 3180},
+    {"lblStuff", 240, 1680, 3735, 255},
+    {"cmbVolumes", 840, 840, 3135, 315},
+    {"lblVolume", 120, 885, 615, 255},
+    {"cmbServer", 840, 1200, 3135, 315},
+    {"lblServer", 0, 1245, 735, 255},
+    {"cmdRecalc", 1800, 5280, 975, 375},
+    {"optRecurse", 840, 480, 255, 255},
+    {"lblRecurse", 120, 500, 615, 255},
+}};
+
+constexpr int kClientWidthTwips = 4065;
+constexpr int kClientHeightTwips = 5730;
+
+QLabel* fieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(buddy);
+    buddy->setAccessibleName(text);
+    return label;
+}
+
+} // namespace
+
+int MainWindow::twips(int value) {
+    return (value + 7) / 15;
+}
+
+QSize MainWindow::clientSize() {
+    return {twips(kClientWidthTwips), twips(kClientHeightTwips)};
+}
+
+MainWindow::MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* parent)
+    : QDialog(parent), client_(client), user_(user) {
+    setObjectName(QStringLiteral("frmVorlane"));
+    setWindowTitle(QStringLiteral("Disk Usage"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    buildControls();
+    setFixedSize(clientSize());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    txtContext_ = new QLineEdit(this);
+    cmdClose_ = new QPushButton(QStringLiteral("Cl&ose"), this);
+    lstUsers_ = new ListBox(this);
+    lstUsage_ = new ListBox(this);
+    lblStuff_ = new QLabel(kHeader, this);
+    cmbVolumes_ = new SortedComboBox(this);
+    cmbServer_ = new SortedComboBox(this);
+    cmdRecalc_ = new QPushButton(QStringLiteral("&Recalc"), this);
+    optRecurse_ = new QCheckBox(this);
+    lblContext_ = fieldLabel(QStringLiteral("Context"), txtContext_, this);
+    lblVolume_ = fieldLabel(QStringLiteral("Volume"), cmbVolumes_, this);
+    lblServer_ = fieldLabel(QStringLiteral("Or Server"), cmbServer_, this);
+    lblRecurse_ = fieldLabel(QStringLiteral("Recurse"), optRecurse_, this);
+    lstUsers_->setAccessibleName(QStringLiteral("User"));
+    lstUsage_->setAccessibleName(QStringLiteral("Usage (K)"));
+    lblStuff_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    const std::array<QWidget*, 13> inTabOrder = {txtContext_, lblContext_, cmdClose_,  lstUsers_,  lstUsage_,
+                                                 lblStuff_,   cmbVolumes_, lblVolume_, cmbServer_, lblServer_,
+                                                 cmdRecalc_,  optRecurse_, lblRecurse_};
+    QWidget* previous = nullptr;
+    for (std::size_t i = 0; i < kLayout.size(); ++i) {
+        QWidget* widget = inTabOrder[i];
+        const Placement& at = kLayout[i];
+        widget->setObjectName(QString::fromLatin1(at.name));
+        widget->setGeometry(twips(at.left), twips(at.top), twips(at.width), twips(at.height));
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue; // labels never take the focus
+        if (previous != nullptr)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
+    // The usage column lies over the right-hand edge of the name column,
+    // scroll bar included, so the pair reads as one two-column list.
+    lstUsage_->raise();
+
+    cmdRecalc_->setDefault(true);
+    cmdClose_->setAutoDefault(false);
+    cmdRecalc_->setAutoDefault(false);
+
+    connect(cmdClose_, &QPushButton::clicked, this, &MainWindow::cmdClose_Click);
+}
+
+void MainWindow::Form_Load() {
+    const nw::StartupState state = nw::startClient(client_, user_);
+    txtContext_->setText(QString::fromStdString(state.defaultContext));
+    defConnRef_ = state.defConnRef;
+    defConnH_ = state.defConnH;
+    loaded_ = true;
+
+    cmbVolumes_->clear();
+    cmbServer_->clear();
+    scanKnownServers(client_, user_, defConnH_, [this](const std::string& server) {
+        cmbServer_->addSorted(QString::fromStdString(server));
+        addVolumes(server);
+    });
+    lastList_ = NoListingYet;
+}
+
+void MainWindow::addVolumes(const std::string& server) {
+    const QString prefix = QStringLiteral("[") + QString::fromStdString(server) + QStringLiteral("] : ");
+    vorlane::addVolumes(client_, user_, defConnH_, server, [this, &prefix](const std::string& volume, int number) {
+        cmbVolumes_->addSorted(prefix + QString::fromStdString(volume));
+        cmbVolumes_->setItemData(cmbVolumes_->newIndex(), number);
+    });
+}
+
+void MainWindow::Form_Unload() {
+    if (!loaded_ || unloaded_)
+        return;
+    unloaded_ = true;
+    nw::stopClient(client_);
+}
+
+void MainWindow::cmdClose_Click() {
+    close();
+}
+
+void MainWindow::reject() {
+    cmdClose_->click();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+} // namespace vorlane

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "netware/Client.h"
+#include "netware/UserChannel.h"
+
+#include <QDialog>
+
+#include <cstdint>
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vorlane {
+
+class ListBox;
+class SortedComboBox;
+
+// The one window, "Disk Usage". It owns the tool's use of the client: the
+// default connection for its whole life, and the state of the last listing.
+//
+// Built on QDialog for its keyboard contract: Enter presses the default
+// button (or the focused push button), Escape the cancel button.
+class MainWindow final : public QDialog {
+    Q_OBJECT
+public:
+    // What the last completed listing was, for Recalc to repeat.
+    enum LastList : std::uint8_t { ByVolume = 0, ByServer = 1, NoListingYet = 2 };
+
+    MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Brings the client up and fills both lists. Runs before the window is
+    // first shown; any failure ends the program with its message.
+    void Form_Load();
+    // Shuts the client down; runs once, however the window is closed.
+    void Form_Unload();
+
+    void cmdClose_Click();
+
+    std::uint8_t lastList() const { return lastList_; }
+    nw::NWCONN_REF defConnRef() const { return defConnRef_; }
+    nw::NWCONN_HANDLE defConnH() const { return defConnH_; }
+
+    // The size of the client area, fixed.
+    static QSize clientSize();
+    // Window geometry is laid out in twips; 15 make a pixel at 96 dpi, and Qt
+    // scales pixels for other screens.
+    static int twips(int value);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void buildControls();
+    void addVolumes(const std::string& server);
+
+    nw::Client& client_;
+    nw::UserChannel& user_;
+
+    nw::NWCONN_REF defConnRef_ = 0;
+    nw::NWCONN_HANDLE defConnH_ = 0;
+    std::uint8_t lastList_ = NoListingYet;
+    bool loaded_ = false;
+    bool unloaded_ = false;
+
+    QLineEdit* txtContext_ = nullptr;
+    QLabel* lblContext_ = nullptr;
+    QPushButton* cmdClose_ = nullptr;
+    ListBox* lstUsers_ = nullptr;
+    ListBox* lstUsage_ = nullptr;
+    QLabel* lblStuff_ = nullptr;
+    SortedComboBox* cmbVolumes_ = nullptr;
+    QLabel* lblVolume_ = nullptr;
+    SortedComboBox* cmbServer_ = nullptr;
+    QLabel* lblServer_ = nullptr;
+    QPushButton* cmdRecalc_ = nullptr;
+    QCheckBox* optRecurse_ = nullptr;
+    QLabel* lblRecurse_ = nullptr;
+};
+
+} // namespace vorlane

@@ -1,5 +1,0 @@
-#pragma once
-
-namespace vorlane {
-int runPlaceholder();
-}

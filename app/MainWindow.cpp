@@ -116,9 +116,10 @@ void MainWindow::buildControls() {
     // scroll bar included, so the pair reads as one two-column list.
     lstUsage_->raise();
 
+    // Enter presses the push button that has the focus, else Recalc.
+    cmdRecalc_->setAutoDefault(true);
+    cmdClose_->setAutoDefault(true);
     cmdRecalc_->setDefault(true);
-    cmdClose_->setAutoDefault(false);
-    cmdRecalc_->setAutoDefault(false);
 
     connect(cmdClose_, &QPushButton::clicked, this, &MainWindow::cmdClose_Click);
 }

@@ -4,13 +4,17 @@
 #include "app/SortedComboBox.h"
 #include "discovery/ServerConnection.h"
 #include "discovery/ServerScan.h"
+#include "netware/Charset.h"
 #include "netware/Startup.h"
+#include "report/ResultOrder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <array>
 
@@ -122,6 +126,12 @@ void MainWindow::buildControls() {
     cmdRecalc_->setDefault(true);
 
     connect(cmdClose_, &QPushButton::clicked, this, &MainWindow::cmdClose_Click);
+    connect(cmdRecalc_, &QPushButton::clicked, this, &MainWindow::cmdRecalc_Click);
+    connect(cmbVolumes_, &QComboBox::activated, this, &MainWindow::cmbVolumes_Click);
+    connect(cmbServer_, &QComboBox::activated, this, &MainWindow::cmbServer_Click);
+    connect(lstUsage_, &QAbstractItemView::clicked, this, &MainWindow::lstUsage_Click);
+    connect(lstUsage_->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::lstUsage_Click);
+    connect(lstUsage_->verticalScrollBar(), &QScrollBar::valueChanged, this, &MainWindow::lstUsage_Scroll);
 }
 
 void MainWindow::Form_Load() {
@@ -146,6 +156,101 @@ void MainWindow::addVolumes(const std::string& server) {
         cmbVolumes_->addSorted(prefix + QString::fromStdString(volume));
         cmbVolumes_->setItemData(cmbVolumes_->newIndex(), number);
     });
+}
+
+void MainWindow::cmbVolumes_Click() {
+    doList(QStringLiteral("V"));
+}
+
+void MainWindow::cmbServer_Click() {
+    doList(QStringLiteral("S"));
+}
+
+void MainWindow::cmdRecalc_Click() {
+    if (lastList_ == ByVolume)
+        cmbVolumes_Click();
+    // Read afresh: a listing by volume never makes it ByServer, so one press
+    // runs at most one listing.
+    if (lastList_ == ByServer)
+        cmbServer_Click();
+}
+
+void MainWindow::lstUsage_Click() {
+    lstUsers_->setTopIndex(lstUsage_->topIndex());
+}
+
+void MainWindow::lstUsage_Scroll() {
+    lstUsers_->setTopIndex(lstUsage_->topIndex());
+}
+
+namespace {
+
+// The server of a volume entry: the text between its leading "[" and the
+// first "]".
+QString serverOfEntry(const QString& entry) {
+    const qsizetype close = entry.indexOf(QLatin1Char(']'));
+    return entry.mid(1, close < 0 ? -1 : close - 1);
+}
+
+// The busy pointer, for exactly as long as a listing runs.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+} // namespace
+
+void MainWindow::doList(const QString& listType) {
+    const bool byServer = listType == QStringLiteral("S");
+    SortedComboBox* picker = byServer ? cmbServer_ : cmbVolumes_;
+    const int selected = picker->currentIndex();
+    if (selected < 0)
+        return;
+    if (txtContext_->text().isEmpty()) {
+        user_.showMessage("Enter a context");
+        return;
+    }
+
+    ListingRequest request;
+    request.context = txtContext_->text().toStdString();
+    request.recurse = optRecurse_->isChecked();
+    const QString server = byServer ? cmbServer_->itemText(selected) : serverOfEntry(cmbVolumes_->itemText(selected));
+    request.server = server.toStdString();
+    if (byServer) {
+        for (int i = 0; i < cmbVolumes_->count(); ++i) {
+            if (serverOfEntry(cmbVolumes_->itemText(i)) == server)
+                request.volumes.push_back(static_cast<nw::nuint8>(cmbVolumes_->itemData(i).toInt()));
+        }
+    } else {
+        request.volumes.push_back(static_cast<nw::nuint8>(cmbVolumes_->itemData(selected).toInt()));
+    }
+
+    ListingResult result;
+    {
+        const BusyPointer busy;
+        result = doListing(client_, user_, defConnH_, request);
+    }
+    if (!result.completed)
+        return;
+    sortResults(result.rows);
+    lastList_ = byServer ? ByServer : ByVolume;
+}
+
+void MainWindow::sortResults(std::vector<UsageRow>& rows) {
+    orderByUsage(rows);
+    QStringList names;
+    QStringList usages;
+    names.reserve(static_cast<qsizetype>(rows.size()));
+    usages.reserve(static_cast<qsizetype>(rows.size()));
+    for (const UsageRow& row : rows) {
+        names.append(QString::fromStdString(nw::cp1252ToUtf8(row.name)));
+        usages.append(QString::fromStdString(usageText(row.kilobytes)));
+    }
+    lstUsers_->setItems(std::move(names));
+    lstUsage_->setItems(std::move(usages));
 }
 
 void MainWindow::Form_Unload() {

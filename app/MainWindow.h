@@ -2,11 +2,13 @@
 
 #include "netware/Client.h"
 #include "netware/UserChannel.h"
+#include "report/UsageListing.h"
 
 #include <QDialog>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -38,7 +40,16 @@ public:
     // Shuts the client down; runs once, however the window is closed.
     void Form_Unload();
 
+    void cmbVolumes_Click();
+    void cmbServer_Click();
+    void cmdRecalc_Click();
     void cmdClose_Click();
+    void lstUsage_Click();
+    void lstUsage_Scroll();
+
+    // One listing: "S" by the server chosen in the server list, anything
+    // else by the volume chosen in the volume list.
+    void doList(const QString& listType);
 
     std::uint8_t lastList() const { return lastList_; }
     nw::NWCONN_REF defConnRef() const { return defConnRef_; }
@@ -57,6 +68,8 @@ protected:
 private:
     void buildControls();
     void addVolumes(const std::string& server);
+    // Orders the rows of a completed listing and shows them.
+    void sortResults(std::vector<UsageRow>& rows);
 
     nw::Client& client_;
     nw::UserChannel& user_;

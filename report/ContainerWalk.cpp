@@ -1,0 +1,40 @@
+#include "report/ContainerWalk.h"
+
+#include "netware/DsResources.h"
+#include "netware/Fatal.h"
+#include "report/DirectoryListing.h"
+
+namespace vorlane {
+
+void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
+                 std::vector<std::string>& contList) {
+    // Each level keeps its own buffer and iteration handle, so its listing
+    // goes on where it stood once a deeper level returns.
+    nw::pBuf_T raw = nullptr;
+    nw::NWRCODE rc = client.NWDSAllocBuf(nw::kResultBufferSize, &raw);
+    if (rc != nw::kSuccess)
+        nw::die(user, rc, "NWDSAllocBuf");
+    const nw::DsBuffer buffer(client, raw);
+
+    nw::nint32 iteration = -1;
+    do {
+        rc = client.NWDSListContainers(connH, cont.c_str(), &iteration, buffer.get());
+        if (rc == nw::kNoSuchEntry) {
+            user.showMessage("Context does not exist");
+            return;
+        }
+        if (rc != nw::kSuccess)
+            nw::die(user, rc, "NWDSListContainers");
+
+        ChunkReader chunk(client, user, connH, buffer.get());
+        for (nw::nuint32 i = 0; i < chunk.count(); ++i) {
+            std::string entry = chunk.nextName();
+            if (!cont.empty())
+                entry += "." + cont;
+            contList.push_back(entry);
+            recurseCont(client, user, connH, entry, contList);
+        }
+    } while (iteration != -1);
+}
+
+} // namespace vorlane

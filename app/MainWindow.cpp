@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,6 +61,23 @@ QLabel* fieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
     return label;
 }
 
+// The layout is fixed in twips and was drawn for a small face. The desktop's
+// usual 9 or 10 points would cut the field labels and push "Usage (K)" off
+// the header, so the window takes the largest size up to 8 points at which
+// the longest label and the whole header fit their fixed widths, whatever
+// font family the desktop uses.
+QFont fittingFont(QFont font) {
+    const QString longestLabel = QStringLiteral("Or Server");
+    for (double points = 8.0; points > 5.0; points -= 0.5) {
+        font.setPointSizeF(points);
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(longestLabel) <= (735 + 7) / 15 - 2 &&
+            metrics.horizontalAdvance(kHeader) <= (3735 + 7) / 15 - 2)
+            break;
+    }
+    return font;
+}
+
 } // namespace
 
 int MainWindow::twips(int value) {
@@ -77,6 +95,7 @@ MainWindow::MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* paren
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
+    setFont(fittingFont(font()));
     buildControls();
     setFixedSize(clientSize());
 }

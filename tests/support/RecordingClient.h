@@ -131,7 +131,12 @@ protected:
     nw::Client& inner() { return inner_; }
 
 private:
-    static std::string text(const char* s) { return s == nullptr ? std::string("(null)") : std::string(s); }
+    // Empty text shows as "" so that it stays visible in the record.
+    static std::string text(const char* s) {
+        if (s == nullptr)
+            return "(null)";
+        return *s == '\0' ? std::string("\"\"") : std::string(s);
+    }
     static std::string setContextArgument(nw::nint32 key, const void* value) {
         if (key == nw::kContextKeyNameContext)
             return "3 " + text(static_cast<const char*>(value));

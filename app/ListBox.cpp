@@ -64,6 +64,9 @@ int ListBox::topIndex() const {
 }
 
 void ListBox::setTopIndex(int row) {
+    // Rows added since the last paint are not laid out yet, and until they
+    // are the scroll range would cut the row off.
+    executeDelayedItemsLayout();
     verticalScrollBar()->setValue(row);
 }
 

@@ -5,9 +5,36 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace nwsim {
+
+// Return codes of the stand-in besides those in Client.h, each the code the
+// real libraries give for the same situation.
+// Calls and Connection libraries:
+inline constexpr nw::NWRCODE kErrInvalidConnection = 0x8801; // unknown or closed handle, unknown reference
+inline constexpr nw::NWRCODE kErrInvalidParameter = 0x8836;  // null pointer, unsupported argument
+inline constexpr nw::NWRCODE kErrServerUnknown = 0x8847;     // no server by that name
+inline constexpr nw::NWRCODE kErrNoSuchVolume = 0x8998;      // the server has no such volume
+// Directory Services library:
+inline constexpr nw::NWRCODE kErrNotEnoughMemory = -301;    // a result buffer larger than the stand-in allows
+inline constexpr nw::NWRCODE kErrBadKey = -302;             // a context key other than flags and name context
+inline constexpr nw::NWRCODE kErrBadContext = -303;         // unknown or freed context handle
+inline constexpr nw::NWRCODE kErrInvalidHandle = -322;      // a result buffer the stand-in did not hand out
+inline constexpr nw::NWRCODE kErrBufferZeroLength = -323;   // a result buffer of size 0
+inline constexpr nw::NWRCODE kErrNullPointer = -331;        // a required pointer is null
+inline constexpr nw::NWRCODE kErrDnTooLong = -353;          // a name to deliver exceeds kMaxDnChars
+inline constexpr nw::NWRCODE kErrUnreachableServer = -636;  // the network has no server to connect to
+inline constexpr nw::NWRCODE kErrInvalidIteration = -642;   // unknown, finished or foreign iteration handle
+inline constexpr nw::NWRCODE kErrInsufficientBuffer = -649; // caller's buffer cannot hold even one item
+
+// Flags a new context handle starts with: dereference aliases, translate
+// strings, canonicalize names.
+inline constexpr nw::nuint32 kDefaultContextFlags = 0x13;
+// Largest result buffer NWDSAllocBuf hands out.
+inline constexpr nw::nuint32 kMaxResultBufferSize = 0x10000;
 
 // The stand-in client: answers every client call from a simulated network,
 // with the real calls' buffer layouts, chunking and return codes, and with
@@ -67,6 +94,15 @@ public:
     void addFault(Fault fault);
     void setChunkLimit(std::uint32_t maxNamesPerChunk);         // 0: as many as fit the buffer
     void setServerBatchLimit(std::uint32_t maxServersPerBatch); // 0: as many as fit the area
+    std::size_t openIterationCount() const;                     // listings begun and neither finished nor dropped
+    // How often the named client call has been made (faulted calls included).
+    std::size_t callCount(std::string_view call) const;
+    // With logging on, every call's name is kept in order; off by default so
+    // that long runs do not grow without bound.
+    void setCallLogging(bool on);
+    std::vector<std::string> callLog() const;
+    // The connection reference of a server (index into Network::servers).
+    static nw::NWCONN_REF referenceOf(std::uint32_t server);
 
 private:
     struct State;

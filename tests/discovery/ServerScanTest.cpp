@@ -1,4 +1,5 @@
 #include "discovery/ServerScan.h"
+#include "discovery/ServerConnection.h"
 
 #include "support/FakeUserChannel.h"
 #include "support/MockClient.h"
@@ -183,6 +184,78 @@ TEST_F(ServerScan, ACountThatOverstatesTheBatchSkipsNoServer) {
         });
     EXPECT_EQ(scan(client_, user_), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(starts, (std::vector<nw::nuint32>{0, 2, 3}));
+}
+
+} // namespace
+
+namespace {
+
+using testing::_;
+using testing::DoAll;
+using testing::Return;
+using testing::SetArgPointee;
+using testing_support::FakeUserChannel;
+using testing_support::MockClient;
+
+// addVolumes against a client whose volume names a test writes byte by byte.
+class VolumeNames : public testing::Test {
+protected:
+    VolumeNames() {
+        ON_CALL(client_, NWCCOpenConnByName(_, _, _, _, _, _)).WillByDefault(DoAll(SetArgPointee<5>(11u), Return(0)));
+        ON_CALL(client_, NWCCGetConnRef(11u, _)).WillByDefault(DoAll(SetArgPointee<1>(5u), Return(0)));
+        ON_CALL(client_, NWCCOpenConnByRef(5u, _, _, _)).WillByDefault(DoAll(SetArgPointee<3>(12u), Return(0)));
+    }
+    std::vector<std::pair<std::string, int>> read() {
+        std::vector<std::pair<std::string, int>> seen;
+        vorlane::addVolumes(client_, user_, 1, "FS1",
+                            [&seen](const std::string& name, int number) { seen.emplace_back(name, number); });
+        return seen;
+    }
+    testing::NiceMock<MockClient> client_;
+    FakeUserChannel user_;
+};
+
+TEST_F(VolumeNames, SeventeenCharactersWithoutANulAreTakenWhole) {
+    EXPECT_CALL(client_, NWGetVolumeName(12u, _, _))
+        .WillOnce([](nw::NWCONN_HANDLE, nw::nuint16, char* out) {
+            std::memcpy(out, "ABCDEFGHIJKLMNOPQ", nw::kVolumeNameBufferSize);
+            return nw::kSuccess;
+        })
+        .WillOnce(Return(1));
+    EXPECT_EQ(read(), (std::vector<std::pair<std::string, int>>{{"ABCDEFGHIJKLMNOPQ", 0}}));
+}
+
+TEST_F(VolumeNames, WhatStandsBehindTheNulOfAShorterNameIsDropped) {
+    EXPECT_CALL(client_, NWGetVolumeName(12u, _, _))
+        .WillOnce([](nw::NWCONN_HANDLE, nw::nuint16, char* out) {
+            std::memcpy(out, "VOLUMENUMBERZERO", 17);
+            return nw::kSuccess;
+        })
+        .WillOnce([](nw::NWCONN_HANDLE, nw::nuint16, char* out) {
+            std::memcpy(out, "SYS", 4); // the rest of the earlier name stays in the buffer
+            return nw::kSuccess;
+        })
+        .WillOnce(Return(1));
+    EXPECT_EQ(read(), (std::vector<std::pair<std::string, int>>{{"VOLUMENUMBERZERO", 0}, {"SYS", 1}}));
+}
+
+TEST_F(VolumeNames, BothHandlesAreClosedAfterTheScanAndOnlyThen) {
+    testing::InSequence order;
+    EXPECT_CALL(client_, NWGetVolumeName(12u, 0, _)).WillOnce(Return(1));
+    EXPECT_CALL(client_, NWCCCloseConn(12u));
+    EXPECT_CALL(client_, NWCCCloseConn(11u));
+    read();
+}
+
+TEST_F(VolumeNames, OpeningFailuresNameTheServerWhereTheyShould) {
+    EXPECT_CALL(client_, NWCCGetConnRef(_, _))
+        .WillOnce(Return(3))
+        .WillRepeatedly(DoAll(SetArgPointee<1>(5u), Return(0)));
+    EXPECT_THROW(read(), testing_support::ProgramEnded);
+    EXPECT_CALL(client_, NWCCOpenConnByRef(_, _, _, _)).WillOnce(Return(4));
+    EXPECT_THROW(read(), testing_support::ProgramEnded);
+    EXPECT_EQ(user_.messages,
+              (std::vector<std::string>{"NWCCGetConnRef (FS1) failed : 3", "NWCCOpenConnByRef failed : 4"}));
 }
 
 } // namespace

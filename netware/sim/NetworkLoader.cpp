@@ -357,8 +357,7 @@ const Json& checkedObject(const Json& value, const std::string& place, std::stri
     const FormatObject& spec = format(kind);
     for (const auto& [key, member] : value.items()) {
         if (std::find(spec.keys.begin(), spec.keys.end(), key) == spec.keys.end())
-            refuse(at(place, key),
-                   "unknown key " + inQuotes(key) + " (a " + std::string(kind) + " holds " + listed(spec.keys) + ")");
+            refuse(at(place, key), "unknown key " + inQuotes(key) + " (allowed here: " + listed(spec.keys) + ")");
     }
     for (const auto key : spec.required) {
         if (!value.contains(key))

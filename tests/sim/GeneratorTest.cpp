@@ -5,92 +5,52 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <unordered_set>
 
 namespace {
 
 using nwsim::generateNetwork;
 using nwsim::GeneratorSettings;
-using nwsim::Network;
 
-bool sameNetwork(const Network& a, const Network& b) {
-    if (a.servers.size() != b.servers.size() || a.entries.size() != b.entries.size() ||
-        a.usages.size() != b.usages.size() || a.defaultServer != b.defaultServer)
-        return false;
-    for (std::size_t i = 0; i < a.servers.size(); ++i) {
-        const auto &x = a.servers[i], &y = b.servers[i];
-        if (x.name != y.name || x.volumes.size() != y.volumes.size())
-            return false;
-        for (std::size_t v = 0; v < x.volumes.size(); ++v) {
-            if (x.volumes[v].number != y.volumes[v].number || x.volumes[v].name != y.volumes[v].name)
-                return false;
-        }
+// Everything of a network the stand-in client reads, as one text.
+std::string fingerprint(const nwsim::Network& net) {
+    std::ostringstream out;
+    for (const auto& s : net.servers) {
+        out << s.name << ':';
+        for (const auto& v : s.volumes)
+            out << v.number << v.name << ',';
     }
-    for (std::size_t i = 0; i < a.entries.size(); ++i) {
-        const auto &x = a.entries[i], &y = b.entries[i];
-        if (x.name != y.name || x.cls != y.cls || x.objectId != y.objectId || x.parent != y.parent ||
-            x.children != y.children || x.containers != y.containers || x.usageBegin != y.usageBegin ||
-            x.usageCount != y.usageCount)
-            return false;
+    for (const auto& e : net.entries) {
+        out << '\n' << e.name << ' ' << static_cast<int>(e.cls) << ' ' << e.objectId << ' ' << e.parent << ' ';
+        for (const auto c : e.children)
+            out << c << ',';
+        for (const auto& u : loadertest::usagesOf(net, e))
+            out << ' ' << u.server << '/' << u.volume << '=' << u.inUse << '/' << u.restriction;
     }
-    for (std::size_t i = 0; i < a.usages.size(); ++i) {
-        const auto &x = a.usages[i], &y = b.usages[i];
-        if (x.server != y.server || x.volume != y.volume || x.inUse != y.inUse || x.restriction != y.restriction)
-            return false;
-    }
-    return true;
+    return out.str();
 }
 
 TEST(Generator, SameSettingsGiveTheSameNetworkAndAnotherSeedAnother) {
     GeneratorSettings s;
     s.objects = 5000;
     s.seed = 42;
-    const Network first = generateNetwork(s);
-    EXPECT_TRUE(sameNetwork(first, generateNetwork(s)));
+    const std::string first = fingerprint(generateNetwork(s));
+    EXPECT_EQ(first, fingerprint(generateNetwork(s)));
     s.seed = 43;
-    const Network other = generateNetwork(s);
-    EXPECT_FALSE(sameNetwork(first, other));
-    // The seed changes the figures and classes, not the size of the tree.
-    EXPECT_EQ(first.entries.size(), other.entries.size());
-}
-
-// The figures below come from the splitmix64 stream and would change with any
-// change in the order of the draws: a generated network is meant to stay the
-// same across versions, so that a file with "generate" means the same network
-// tomorrow.
-TEST(Generator, OutputIsPinnedForAGivenSeed) {
-    GeneratorSettings s;
-    s.objects = 10;
-    s.seed = 7;
-    const Network net = generateNetwork(s);
-    ASSERT_EQ(net.entries.size(), 12u); // [Root], CORP, 10 leaves
-    std::string names;
-    for (std::size_t i = 2; i < net.entries.size(); ++i)
-        names += net.entries[i].name + " ";
-    EXPECT_EQ(names, "P1 G2 U3 U4 U5 U6 Q7 U8 U9 U10 ");
-    ASSERT_FALSE(net.usages.empty());
-    EXPECT_EQ(net.usages.size(), 19u);
-    EXPECT_EQ(net.usages[0].inUse, 7650);
+    EXPECT_NE(first, fingerprint(generateNetwork(s)));
 }
 
 TEST(Generator, ShapeFollowsTheSettings) {
     GeneratorSettings s;
     s.objects = 20000;
-    s.objectsPerContainer = 100;
-    s.depth = 3;
     s.usageFraction = 0.6;
     s.seed = 3;
-    const Network net = generateNetwork(s);
+    const nwsim::Network net = generateNetwork(s); // 100 per container, depth 3, 4 servers of 8 volumes
     loadertest::expectWellFormed(net);
+    EXPECT_EQ(net.servers.size() * net.servers[0].volumes.size(), 32u);
 
-    ASSERT_EQ(net.servers.size(), 4u);
-    EXPECT_EQ(net.servers[3].name, "FS4");
-    ASSERT_EQ(net.servers[0].volumes.size(), 8u);
-    EXPECT_EQ(net.servers[0].volumes[0].name, "SYS");
-    EXPECT_EQ(net.servers[0].volumes[7].name, "VOL7");
-
-    std::uint32_t leaves = 0, containers = 0, users = 0, usingSpace = 0;
-    std::uint32_t fullContainers = 0, maxDepth = 0;
+    std::uint32_t leaves = 0, containers = 0, users = 0, usingSpace = 0, maxDepth = 0;
     std::unordered_set<std::string> names;
     std::map<nw::nint32, int> figures;
     for (std::uint32_t i = 1; i < net.entries.size(); ++i) {
@@ -98,9 +58,7 @@ TEST(Generator, ShapeFollowsTheSettings) {
         EXPECT_TRUE(names.insert(e.name).second) << e.name << " appears twice";
         if (nwsim::isContainerClass(e.cls)) {
             ++containers;
-            const auto ownLeaves = e.children.size() - e.containers.size();
-            EXPECT_LE(ownLeaves, 100u);
-            fullContainers += ownLeaves == 100 ? 1 : 0;
+            EXPECT_EQ(e.children.size() - e.containers.size(), 100u) << e.name; // 20,000 divide evenly
             std::uint32_t depth = 0;
             for (auto p = e.parent; p != 0; p = net.entries[p].parent)
                 ++depth;
@@ -116,39 +74,29 @@ TEST(Generator, ShapeFollowsTheSettings) {
     }
     EXPECT_EQ(leaves, 20000u);
     EXPECT_EQ(containers, 200u);
-    EXPECT_EQ(fullContainers, 200u); // 20,000 divides evenly: no container is short
-    EXPECT_EQ(maxDepth, 3u);         // CORP at 0, three levels of units below it
+    EXPECT_EQ(maxDepth, 3u); // CORP, then three levels of units
     EXPECT_NEAR(static_cast<double>(usingSpace) / leaves, 0.6, 0.02);
     EXPECT_NEAR(static_cast<double>(users) / leaves, 0.8, 0.02);
-    const auto ties = std::count_if(figures.begin(), figures.end(), [](const auto& f) { return f.second > 1; });
-    EXPECT_GT(ties, 100);
+    EXPECT_GT(std::count_if(figures.begin(), figures.end(), [](const auto& f) { return f.second > 1; }), 100);
 }
 
 TEST(Generator, SmallAndUnevenCountsStillPlaceEveryObject) {
     GeneratorSettings s;
     s.objects = 0;
-    Network net = generateNetwork(s);
-    loadertest::expectWellFormed(net);
-    EXPECT_EQ(net.entries.size(), 2u); // [Root] and CORP
+    EXPECT_EQ(generateNetwork(s).entries.size(), 2u); // [Root] and CORP
 
     s.objects = 1001; // eleven containers, the last holding one object
-    s.objectsPerContainer = 100;
     s.depth = 1;
     s.servers = 1;
     s.volumesPerServer = 1;
     s.usageFraction = 1.0;
-    net = generateNetwork(s);
+    const nwsim::Network net = generateNetwork(s);
     loadertest::expectWellFormed(net);
     const nwsim::Entry& corp = net.entries[1];
     EXPECT_EQ(corp.containers.size(), 10u);
     EXPECT_EQ(corp.children.size(), 110u);
     EXPECT_EQ(net.entries[corp.containers.back()].children.size(), 1u);
-    // One volume in all: nobody can have more than one figure.
-    for (const auto& e : net.entries) {
-        if (!nwsim::isContainerClass(e.cls) && e.parent != nwsim::kNoEntry) {
-            EXPECT_EQ(e.usageCount, 1u);
-        }
-    }
+    EXPECT_EQ(net.usages.size(), 1001u); // one volume in all: one figure each
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 # what changed.
 
 PACKAGES := g++ cmake ninja-build make pkg-config \
-            qt6-base-dev qt6-qpa-plugins libgl-dev \
+            qt6-base-dev qt6-qpa-plugins libqt6test6 libgl-dev fonts-dejavu-core \
             nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev \
             xvfb xauth xdotool clang-format
 
@@ -23,7 +23,7 @@ deps:
 	  echo "Installing missing packages:" $$missing; \
 	  if [ "$$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi; \
 	  $$SUDO apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
+	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
 
 $(BUILD_DIR)/build.ninja: | deps

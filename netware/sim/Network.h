@@ -9,9 +9,11 @@
 
 #include "netware/Client.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -57,6 +59,34 @@ struct Usage {
     nw::nuint16 volume = 0;
     nw::nint32 inUse = 0;
     nw::nint32 restriction = 0x40000000; // the server's "no restriction"
+};
+
+// The names of the client calls, as faults, latencies and call counts name them.
+inline constexpr std::array<std::string_view, 24> kClientCallNames = {
+    "NWCallsInit",
+    "NWGetDefaultConnRef",
+    "NWGetKnownServersInfo",
+    "NWGetVolumeName",
+    "NWGetObjDiskRestrictions",
+    "NWCallsTerm",
+    "NWCCOpenConnByRef",
+    "NWCCOpenConnByName",
+    "NWCCGetConnRef",
+    "NWCCCloseConn",
+    "NWNetInit",
+    "NWGetDefaultNameContext",
+    "NWDSCreateContextHandle",
+    "NWDSSetContext",
+    "NWDSGetContext",
+    "NWDSAllocBuf",
+    "NWDSList",
+    "NWDSListContainers",
+    "NWDSGetObjectCount",
+    "NWDSGetObjectName",
+    "NWDSResolveName",
+    "NWDSFreeBuf",
+    "NWDSFreeContext",
+    "NWNetTerm",
 };
 
 inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;

@@ -38,34 +38,6 @@ struct FormatObject {
 };
 const std::vector<FormatObject>& networkFormatObjects();
 
-// The names of the client calls, as faults and latencies name them.
-inline constexpr std::array<std::string_view, 24> kClientCallNames = {
-    "NWCallsInit",
-    "NWGetDefaultConnRef",
-    "NWGetKnownServersInfo",
-    "NWGetVolumeName",
-    "NWGetObjDiskRestrictions",
-    "NWCallsTerm",
-    "NWCCOpenConnByRef",
-    "NWCCOpenConnByName",
-    "NWCCGetConnRef",
-    "NWCCCloseConn",
-    "NWNetInit",
-    "NWGetDefaultNameContext",
-    "NWDSCreateContextHandle",
-    "NWDSSetContext",
-    "NWDSGetContext",
-    "NWDSAllocBuf",
-    "NWDSList",
-    "NWDSListContainers",
-    "NWDSGetObjectCount",
-    "NWDSGetObjectName",
-    "NWDSResolveName",
-    "NWDSFreeBuf",
-    "NWDSFreeContext",
-    "NWNetTerm",
-};
-
 // Limits of the format that are not limits of the client itself.
 inline constexpr std::uintmax_t kMaxNetworkFileBytes = 256u * 1024u * 1024u;
 inline constexpr std::uint32_t kMaxLatencyMicros = 10'000'000; // ten seconds per call

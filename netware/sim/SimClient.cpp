@@ -45,32 +45,9 @@ enum class Call : std::uint8_t {
 };
 constexpr std::size_t kCallKinds = 24;
 
-constexpr std::array<std::string_view, kCallKinds> kCallNames = {
-    "NWCallsInit",
-    "NWGetDefaultConnRef",
-    "NWGetKnownServersInfo",
-    "NWGetVolumeName",
-    "NWGetObjDiskRestrictions",
-    "NWCallsTerm",
-    "NWCCOpenConnByRef",
-    "NWCCOpenConnByName",
-    "NWCCGetConnRef",
-    "NWCCCloseConn",
-    "NWNetInit",
-    "NWGetDefaultNameContext",
-    "NWDSCreateContextHandle",
-    "NWDSSetContext",
-    "NWDSGetContext",
-    "NWDSAllocBuf",
-    "NWDSList",
-    "NWDSListContainers",
-    "NWDSGetObjectCount",
-    "NWDSGetObjectName",
-    "NWDSResolveName",
-    "NWDSFreeBuf",
-    "NWDSFreeContext",
-    "NWNetTerm",
-};
+// The enumeration above follows the order of the shared list of call names.
+constexpr const auto& kCallNames = kClientCallNames;
+static_assert(kCallNames.size() == kCallKinds);
 
 std::size_t index(Call c) {
     return static_cast<std::size_t>(c);

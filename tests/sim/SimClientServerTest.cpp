@@ -175,33 +175,10 @@ TEST_F(Servers, FaultsFireOnMatchingArgumentsAndOccurrence) {
 }
 
 TEST(SimClientFaults, EveryCallCanBeFaultedAndCounted) {
-    const char* calls[] = {"NWCallsInit",
-                           "NWGetDefaultConnRef",
-                           "NWGetKnownServersInfo",
-                           "NWGetVolumeName",
-                           "NWGetObjDiskRestrictions",
-                           "NWCallsTerm",
-                           "NWCCOpenConnByRef",
-                           "NWCCOpenConnByName",
-                           "NWCCGetConnRef",
-                           "NWCCCloseConn",
-                           "NWNetInit",
-                           "NWGetDefaultNameContext",
-                           "NWDSCreateContextHandle",
-                           "NWDSSetContext",
-                           "NWDSGetContext",
-                           "NWDSAllocBuf",
-                           "NWDSList",
-                           "NWDSListContainers",
-                           "NWDSGetObjectCount",
-                           "NWDSGetObjectName",
-                           "NWDSResolveName",
-                           "NWDSFreeBuf",
-                           "NWDSFreeContext",
-                           "NWNetTerm"};
+    const auto& calls = kClientCallNames;
     Network net;
-    for (const char* call : calls)
-        net.faults.push_back({call, 4242, {}, {}, {}, {}});
+    for (const std::string_view call : calls)
+        net.faults.push_back({std::string(call), 4242, {}, {}, {}, {}});
     SimClient c(std::move(net));
     nw::nuint8 z = 0;
     nw::nuint32 u = 0;
@@ -233,8 +210,8 @@ TEST(SimClientFaults, EveryCallCanBeFaultedAndCounted) {
                                  c.NWDSFreeContext(1),
                                  c.NWNetTerm(&z)};
     for (std::size_t k = 0; k < std::size(calls); ++k) {
-        EXPECT_EQ(codes[k], 4242) << calls[k];
-        EXPECT_EQ(c.callCount(calls[k]), 1u) << calls[k];
+        EXPECT_EQ(codes[k], 4242) << std::string(calls[k]);
+        EXPECT_EQ(c.callCount(calls[k]), 1u) << std::string(calls[k]);
     }
 }
 

@@ -34,8 +34,13 @@ configure: deps $(BUILD_DIR)/build.ninja
 build: configure
 	cmake --build --preset $(PRESET)
 
+# The suite runs twice: as built for use, and built with the address and
+# undefined-behaviour sanitizers, which turn silent memory and arithmetic
+# faults into failures.
 test: build
 	ctest --preset $(PRESET)
+	$(MAKE) PRESET=asan build
+	ctest --preset asan
 
 run: build
 	./$(BUILD_DIR)/app/vorlane

@@ -7,6 +7,7 @@
 #include "report/ContainerWalk.h"
 #include "report/DirectoryListing.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace vorlane {
@@ -42,7 +43,10 @@ nw::DsContext createContext(nw::Client& client, nw::UserChannel& user) {
 // Sets the name context and asks for typeless names. False when the text is
 // no valid name, after telling the user.
 bool setUpContext(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle context, const std::string& text) {
-    const std::string context8 = nw::utf8ToCp1252(text);
+    // The client takes NUL-terminated text: a NUL typed or pasted into the
+    // box would silently cut the context short and list another one.
+    std::string context8 = nw::utf8ToCp1252(text);
+    std::replace(context8.begin(), context8.end(), '\0', '?');
     nw::NWRCODE rc = client.NWDSSetContext(context, nw::kContextKeyNameContext, context8.c_str());
     if (rc == nw::kInvalidDsName) {
         user.showMessage("Invalid context supplied");

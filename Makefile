@@ -6,7 +6,7 @@
 PACKAGES := g++ cmake ninja-build make pkg-config \
             qt6-base-dev qt6-qpa-plugins libqt6test6 libgl-dev fonts-dejavu-core \
             nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            xvfb xauth xdotool clang-format
+            xvfb xauth xdotool dbus-daemon clang-format
 
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)

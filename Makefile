@@ -6,12 +6,14 @@
 PACKAGES := g++ cmake ninja-build make pkg-config \
             qt6-base-dev qt6-qpa-plugins libqt6test6 libgl-dev fonts-dejavu-core \
             nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            xvfb xauth xdotool dbus-daemon clang-format
+            xvfb xauth xdotool dbus-daemon python3-pyatspi at-spi2-core \
+            desktop-file-utils dpkg-dev file clang-format clang-tidy \
+            clang libclang-rt-14-dev llvm
 
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps configure build test run bench format check-format clean
+.PHONY: all deps configure build fuzz-check test package tidy run bench format check-format clean
 
 all: build
 
@@ -37,10 +39,34 @@ build: configure
 # The suite runs twice: as built for use, and built with the address and
 # undefined-behaviour sanitizers, which turn silent memory and arithmetic
 # faults into failures.
-test: build
+test: build fuzz-check
 	ctest --preset $(PRESET)
 	$(MAKE) PRESET=asan build
 	ctest --preset asan
+	$(MAKE) tidy
+
+# Static analysis of the tool's own code (tests excluded), two files at a time.
+tidy: build
+	git ls-files 'app/*.cpp' 'netware/*.cpp' 'discovery/*.cpp' 'report/*.cpp' \
+	  | xargs -P 2 -n 4 clang-tidy -p $(BUILD_DIR) --quiet
+
+# The Debian package, from an optimised build of the program alone:
+# build/package/vorlane_<version>_<arch>.deb.
+PACKAGE_DIR := build/package
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BUILD_TESTS=OFF -DVORLANE_WERROR=ON
+	cmake --build $(PACKAGE_DIR)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+
+# The fuzz targets, built with clang and its sanitizers in a folder of their
+# own: each replays its committed corpus, then fuzzes a few seconds more.
+FUZZ_DIR := build/fuzz
+
+fuzz-check: deps
+	@test -f $(FUZZ_DIR)/build.ninja || cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+	  -DVORLANE_BUILD_FUZZ=ON -DVORLANE_BUILD_TESTS=OFF -DVORLANE_WERROR=ON
+	cmake --build $(FUZZ_DIR) --target fuzzers
+	ctest --test-dir $(FUZZ_DIR)/fuzz --output-on-failure -j2
 
 run: build
 	./$(BUILD_DIR)/app/vorlane

@@ -4,9 +4,7 @@
 #include "app/SortedComboBox.h"
 #include "discovery/ServerConnection.h"
 #include "discovery/ServerScan.h"
-#include "netware/Charset.h"
 #include "netware/Startup.h"
-#include "report/ResultOrder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -68,8 +66,8 @@ QLabel* fieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
 // font family the desktop uses.
 QFont fittingFont(QFont font) {
     const QString longestLabel = QStringLiteral("Or Server");
-    for (double points = 8.0; points > 5.0; points -= 0.5) {
-        font.setPointSizeF(points);
+    for (int halfPoints = 16; halfPoints > 10; --halfPoints) {
+        font.setPointSizeF(halfPoints / 2.0);
         const QFontMetrics metrics(font);
         if (metrics.horizontalAdvance(longestLabel) <= (735 + 7) / 15 - 2 &&
             metrics.horizontalAdvance(kHeader) <= (3735 + 7) / 15 - 2)
@@ -259,17 +257,7 @@ void MainWindow::doList(const QString& listType) {
 }
 
 void MainWindow::sortResults(std::vector<UsageRow>& rows) {
-    orderByUsage(rows);
-    QStringList names;
-    QStringList usages;
-    names.reserve(static_cast<qsizetype>(rows.size()));
-    usages.reserve(static_cast<qsizetype>(rows.size()));
-    for (const UsageRow& row : rows) {
-        names.append(QString::fromStdString(nw::cp1252ToUtf8(row.name)));
-        usages.append(QString::fromStdString(usageText(row.kilobytes)));
-    }
-    lstUsers_->setItems(std::move(names));
-    lstUsage_->setItems(std::move(usages));
+    showUsageRows(rows, *lstUsers_, *lstUsage_);
 }
 
 void MainWindow::Form_Unload() {

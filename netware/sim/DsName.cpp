@@ -138,6 +138,11 @@ std::string escapeDsValue(std::string_view value) {
 }
 
 std::string formatRdn(ObjectClass cls, std::string_view value, bool typeless) {
+    // An object may be called "[Root]"; alone and typeless that text would
+    // name the top of the tree instead, so it goes out with its '[' escaped.
+    // The typed form (CN=[Root]) is unambiguous and stays as it is.
+    if (typeless && equalFolded(value, kRootName))
+        return '\\' + std::string(value);
     if (typeless)
         return escapeDsValue(value);
     std::string out = namingAttribute(cls);

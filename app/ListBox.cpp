@@ -1,5 +1,8 @@
 #include "app/ListBox.h"
 
+#include "netware/Charset.h"
+#include "report/ResultOrder.h"
+
 #include <QScrollBar>
 
 namespace vorlane {
@@ -68,6 +71,20 @@ void ListBox::setTopIndex(int row) {
     // are the scroll range would cut the row off.
     executeDelayedItemsLayout();
     verticalScrollBar()->setValue(row);
+}
+
+void showUsageRows(std::vector<UsageRow>& rows, ListBox& names, ListBox& usages) {
+    orderByUsage(rows);
+    QStringList nameTexts;
+    QStringList usageTexts;
+    nameTexts.reserve(static_cast<qsizetype>(rows.size()));
+    usageTexts.reserve(static_cast<qsizetype>(rows.size()));
+    for (const UsageRow& row : rows) {
+        nameTexts.append(QString::fromStdString(nw::cp1252ToUtf8(row.name)));
+        usageTexts.append(QString::fromStdString(usageText(row.kilobytes)));
+    }
+    names.setItems(std::move(nameTexts));
+    usages.setItems(std::move(usageTexts));
 }
 
 } // namespace vorlane

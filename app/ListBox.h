@@ -1,8 +1,12 @@
 #pragma once
 
+#include "report/UsageListing.h"
+
 #include <QAbstractListModel>
 #include <QListView>
 #include <QStringList>
+
+#include <vector>
 
 namespace vorlane {
 
@@ -45,5 +49,9 @@ public:
 private:
     ListBoxModel* model_;
 };
+
+// Orders the rows of a completed listing by usage, largest first, and shows
+// them row for row: the names in `names`, the usages in kilobytes in `usages`.
+void showUsageRows(std::vector<UsageRow>& rows, ListBox& names, ListBox& usages);
 
 } // namespace vorlane

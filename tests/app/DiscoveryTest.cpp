@@ -91,16 +91,6 @@ TEST(VolumeList, HandlesOpenedToReadVolumesAreClosedAgain) {
     EXPECT_EQ(h.sim->openConnections(), std::vector<nw::NWCONN_HANDLE>{h.window.defConnH()});
 }
 
-TEST(VolumeList, AServerThatCannotBeOpenedEndsStartUpNamingIt) {
-    auto net = nlohmann::json::parse(network({server("FS1", {{0, "SYS"}}), server("FS2", {{0, "SYS"}})}));
-    net["faults"] = {{{"call", "NWCCOpenConnByName"}, {"code", -1}, {"server", "FS2"}}};
-    auto sim = testing_support::simulate(net.dump());
-    testing_support::FakeUserChannel user;
-    vorlane::MainWindow window(*sim, user);
-    EXPECT_THROW(window.Form_Load(), testing_support::ProgramEnded);
-    EXPECT_EQ(user.messages, std::vector<std::string>{"NWCCOpenConnByName (FS2) failed : -1"});
-}
-
 TEST(ServerList, NoServersStillGivesAWindow) {
     auto net = nlohmann::json::parse(network({server("FS1", {{0, "SYS"}})}));
     net["faults"] = {{{"call", "NWGetKnownServersInfo"}, {"code", nw::kNoMoreServers}}};

@@ -6,7 +6,6 @@
 
 namespace {
 
-using testing_support::ProgramEnded;
 using testing_support::WindowHarness;
 
 // FS1 and FS10 share a prefix; JSMITH uses two volumes of FS1, FARUSER only
@@ -216,41 +215,5 @@ TEST(Listing, AFailedDiskQueryCountsAsNothingAndIsNotCreditedToTheNext) {
     h.pickServer("FS1");
     EXPECT_EQ(h.shown(), (QStringList{"MJONES=80", "JSMITH=40"})) << "JSMITH's VOL1 figure failed";
 }
-
-struct FatalCase {
-    const char* call;
-    const char* message;
-};
-
-class ListingFatal : public testing::TestWithParam<FatalCase> {};
-
-TEST_P(ListingFatal, UnexpectedCodesEndTheProgramNamingTheCall) {
-    WindowHarness h(kAcme);
-    h.sim->addFault(nwsim::Fault{GetParam().call, 77, std::nullopt, std::nullopt, std::nullopt, std::nullopt});
-    h.setRecurse(true);
-    WindowHarness::select(h.servers(), "FS1");
-    try {
-        h.window.cmbServer_Click();
-        FAIL() << "the listing went on";
-    } catch (const ProgramEnded& end) {
-        EXPECT_NE(end.status, 0);
-    }
-    EXPECT_EQ(h.user.messages, std::vector<std::string>{GetParam().message});
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryCallOfAListing, ListingFatal,
-                         testing::Values(FatalCase{"NWCCOpenConnByName", "NWCCOpenConnByName (FS1) failed : 77"},
-                                         FatalCase{"NWCCGetConnRef", "NWCCGetConnRef (FS1) failed : 77"},
-                                         FatalCase{"NWCCOpenConnByRef", "NWCCOpenConnByRef failed : 77"},
-                                         FatalCase{"NWDSCreateContextHandle", "NWDSCreateContext failed : 77"},
-                                         FatalCase{"NWDSSetContext", "NWDSSetContext failed : 77"},
-                                         FatalCase{"NWDSGetContext", "NWDSGetContext failed : 77"},
-                                         FatalCase{"NWDSAllocBuf", "NWDSAllocBuf failed : 77"},
-                                         FatalCase{"NWDSListContainers", "NWDSListContainers failed : 77"},
-                                         FatalCase{"NWDSList", "NWDSList failed : 77"},
-                                         FatalCase{"NWDSGetObjectCount", "NWDSGetObjectCount failed : 77"},
-                                         FatalCase{"NWDSGetObjectName", "NWDSGetObjectName failed : 77"},
-                                         FatalCase{"NWDSResolveName", "NWDSResolveName failed : 77"}),
-                         [](const testing::TestParamInfo<FatalCase>& param) { return std::string(param.param.call); });
 
 } // namespace

@@ -57,25 +57,12 @@ TEST_F(Startup, CallsInitFailureShowsItsOwnMessageAndNothingElseRuns) {
     EXPECT_EQ(user_.messages, std::vector<std::string>{"NWCallsInit failed - 1"});
 }
 
-TEST_F(Startup, NetInitFailureShowsItsOwnMessage) {
-    EXPECT_CALL(client_, NWNetInit(_, _)).WillOnce(Return(-1));
-    EXPECT_CALL(client_, NWGetDefaultNameContext(_, _)).Times(0);
-    EXPECT_THROW(window_.Form_Load(), ProgramEnded);
-    EXPECT_EQ(user_.messages, std::vector<std::string>{"NWNetInit failed - -1"});
-}
-
 TEST_F(Startup, DefaultContextFailureLeavesTheBoxUntouched) {
     EXPECT_CALL(client_, NWGetDefaultNameContext(nw::kDefaultContextSize, _)).WillOnce(Return(2));
     EXPECT_CALL(client_, NWGetDefaultConnRef(_)).Times(0);
     EXPECT_THROW(window_.Form_Load(), ProgramEnded);
     EXPECT_EQ(user_.messages, std::vector<std::string>{"Couldn't get default context (2)"});
     EXPECT_TRUE(contextBox().isEmpty());
-}
-
-TEST_F(Startup, FailuresAfterTheContextGoThroughTheFatalReport) {
-    EXPECT_CALL(client_, NWGetDefaultConnRef(_)).WillOnce(Return(1));
-    EXPECT_THROW(window_.Form_Load(), ProgramEnded);
-    EXPECT_EQ(user_.messages, std::vector<std::string>{"NWGetDefaultConnRef failed : 1"});
 }
 
 TEST_F(Startup, DefaultConnectionFailureEndsBeforeTheServerScan) {
@@ -117,22 +104,6 @@ TEST_F(Startup, ContextBytesBecomeCharactersOfTheEightBitSet) {
     context_ = std::string("OU=M\xDCNCHEN.O=ACME") + '\0';
     window_.Form_Load();
     EXPECT_EQ(contextBox(), QString::fromUtf8("OU=M\u00DCNCHEN.O=ACME"));
-}
-
-TEST_F(Startup, InitialisationGetsFreshZeroBytes) {
-    EXPECT_CALL(client_, NWCallsInit(_, _)).WillOnce([](nw::nuint8* a, nw::nuint8* b) {
-        EXPECT_NE(a, b);
-        EXPECT_EQ(*a, 0);
-        EXPECT_EQ(*b, 0);
-        *a = 9; // a client may scribble on them
-        return nw::kSuccess;
-    });
-    EXPECT_CALL(client_, NWNetInit(_, _)).WillOnce([](nw::nuint8* a, nw::nuint8* b) {
-        EXPECT_EQ(*a, 0);
-        EXPECT_EQ(*b, 0);
-        return nw::kSuccess;
-    });
-    window_.Form_Load();
 }
 
 } // namespace

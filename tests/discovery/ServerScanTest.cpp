@@ -247,15 +247,4 @@ TEST_F(VolumeNames, BothHandlesAreClosedAfterTheScanAndOnlyThen) {
     read();
 }
 
-TEST_F(VolumeNames, OpeningFailuresNameTheServerWhereTheyShould) {
-    EXPECT_CALL(client_, NWCCGetConnRef(_, _))
-        .WillOnce(Return(3))
-        .WillRepeatedly(DoAll(SetArgPointee<1>(5u), Return(0)));
-    EXPECT_THROW(read(), testing_support::ProgramEnded);
-    EXPECT_CALL(client_, NWCCOpenConnByRef(_, _, _, _)).WillOnce(Return(4));
-    EXPECT_THROW(read(), testing_support::ProgramEnded);
-    EXPECT_EQ(user_.messages,
-              (std::vector<std::string>{"NWCCGetConnRef (FS1) failed : 3", "NWCCOpenConnByRef failed : 4"}));
-}
-
 } // namespace

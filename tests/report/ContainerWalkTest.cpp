@@ -78,15 +78,4 @@ TEST_F(Walk, AContainerRemovedMidWalkStaysListedAndItsSiblingsAreWalked) {
     EXPECT_EQ(sim_->allocatedBufferCount(), 0u);
 }
 
-TEST_F(Walk, FailuresEndTheProgramNamingTheCall) {
-    for (const char* call : {"NWDSAllocBuf", "NWDSListContainers", "NWDSGetObjectCount", "NWDSGetObjectName"}) {
-        auto sim = testing_support::simulate(kTree);
-        sim->addFault(nwsim::Fault{call, -1, std::nullopt, std::nullopt, std::nullopt, 2u});
-        sim_ = std::move(sim);
-        user_.messages.clear();
-        EXPECT_THROW(walk("ACME"), testing_support::ProgramEnded) << call;
-        EXPECT_EQ(user_.messages, std::vector<std::string>{std::string(call) + " failed : -1"});
-    }
-}
-
 } // namespace

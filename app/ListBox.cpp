@@ -6,30 +6,59 @@
 #include <QScrollBar>
 
 namespace vorlane {
+namespace {
+
+class TextRows final : public ListBoxRows {
+public:
+    explicit TextRows(QStringList texts) : texts_(std::move(texts)) {}
+    int count() const override { return static_cast<int>(texts_.size()); }
+    QString text(int row) const override { return texts_.at(row); }
+
+private:
+    QStringList texts_;
+};
+
+// One column of a listing's ordered rows: the names, or the usages.
+class UsageColumn final : public ListBoxRows {
+public:
+    enum Column { Names, Usages };
+    UsageColumn(std::shared_ptr<const std::vector<UsageRow>> rows, Column column)
+        : rows_(std::move(rows)), column_(column) {}
+
+    int count() const override { return static_cast<int>(rows_->size()); }
+    QString text(int row) const override {
+        const UsageRow& at = (*rows_)[static_cast<std::size_t>(row)];
+        if (column_ == Names)
+            return QString::fromStdString(nw::cp1252ToUtf8(at.name));
+        return QString::fromStdString(usageText(at.kilobytes));
+    }
+
+private:
+    std::shared_ptr<const std::vector<UsageRow>> rows_;
+    Column column_;
+};
+
+} // namespace
+
+ListBoxModel::ListBoxModel(QObject* parent)
+    : QAbstractListModel(parent), rows_(std::make_shared<TextRows>(QStringList())) {}
 
 int ListBoxModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : rows_->count();
 }
 
 QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_.size())
+    if (!index.isValid() || index.row() >= rows_->count())
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return rows_.at(index.row());
+        return rows_->text(index.row());
     return {};
 }
 
-void ListBoxModel::setRows(QStringList rows) {
+void ListBoxModel::setRows(std::shared_ptr<const ListBoxRows> rows) {
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();
-}
-
-void ListBoxModel::appendRow(const QString& row) {
-    const int at = static_cast<int>(rows_.size());
-    beginInsertRows(QModelIndex(), at, at);
-    rows_.append(row);
-    endInsertRows();
 }
 
 ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListBoxModel(this)) {
@@ -43,15 +72,25 @@ ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListBoxModel(t
 }
 
 void ListBox::clear() {
-    model_->setRows({});
+    setItems({});
 }
 
 void ListBox::addItem(const QString& text) {
-    model_->appendRow(text);
+    QStringList texts;
+    const ListBoxRows& rows = model_->rows();
+    texts.reserve(rows.count() + 1);
+    for (int row = 0; row < rows.count(); ++row)
+        texts.append(rows.text(row));
+    texts.append(text);
+    setItems(std::move(texts));
 }
 
 void ListBox::setItems(QStringList items) {
-    model_->setRows(std::move(items));
+    setRows(std::make_shared<TextRows>(std::move(items)));
+}
+
+void ListBox::setRows(std::shared_ptr<const ListBoxRows> rows) {
+    model_->setRows(std::move(rows));
 }
 
 int ListBox::count() const {
@@ -59,7 +98,9 @@ int ListBox::count() const {
 }
 
 QString ListBox::itemText(int row) const {
-    return model_->rows().value(row);
+    if (row < 0 || row >= count())
+        return {};
+    return model_->rows().text(row);
 }
 
 int ListBox::topIndex() const {
@@ -73,18 +114,11 @@ void ListBox::setTopIndex(int row) {
     verticalScrollBar()->setValue(row);
 }
 
-void showUsageRows(std::vector<UsageRow>& rows, ListBox& names, ListBox& usages) {
+void showUsageRows(std::vector<UsageRow> rows, ListBox& names, ListBox& usages) {
     orderByUsage(rows);
-    QStringList nameTexts;
-    QStringList usageTexts;
-    nameTexts.reserve(static_cast<qsizetype>(rows.size()));
-    usageTexts.reserve(static_cast<qsizetype>(rows.size()));
-    for (const UsageRow& row : rows) {
-        nameTexts.append(QString::fromStdString(nw::cp1252ToUtf8(row.name)));
-        usageTexts.append(QString::fromStdString(usageText(row.kilobytes)));
-    }
-    names.setItems(std::move(nameTexts));
-    usages.setItems(std::move(usageTexts));
+    const auto ordered = std::make_shared<const std::vector<UsageRow>>(std::move(rows));
+    names.setRows(std::make_shared<UsageColumn>(ordered, UsageColumn::Names));
+    usages.setRows(std::make_shared<UsageColumn>(ordered, UsageColumn::Usages));
 }
 
 } // namespace vorlane

@@ -6,26 +6,36 @@
 #include <QListView>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace vorlane {
 
-// The rows of a list box. One model reset per fill keeps a million rows
-// cheap to show: the view asks only for the rows it paints.
+// What a list box shows: a number of rows and the text of each. The text is
+// made when the view asks for it, and the view asks only for the rows it
+// paints, so a listing of a million rows costs no text until it is seen.
+class ListBoxRows {
+public:
+    virtual ~ListBoxRows() = default;
+    virtual int count() const = 0;
+    virtual QString text(int row) const = 0;
+};
+
+// The rows of a list box. One model reset per fill: the view lays out a
+// million rows of one height without asking for any of them.
 class ListBoxModel final : public QAbstractListModel {
     Q_OBJECT
 public:
-    using QAbstractListModel::QAbstractListModel;
+    explicit ListBoxModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    void setRows(QStringList rows);
-    void appendRow(const QString& row);
-    const QStringList& rows() const { return rows_; }
+    void setRows(std::shared_ptr<const ListBoxRows> rows);
+    const ListBoxRows& rows() const { return *rows_; }
 
 private:
-    QStringList rows_;
+    std::shared_ptr<const ListBoxRows> rows_;
 };
 
 // A list box: one selectable row at a time, rows in the order added, and a
@@ -38,8 +48,11 @@ public:
     explicit ListBox(QWidget* parent = nullptr);
 
     void clear();
+    // Appends one row; it copies the rows there are, so it suits short lists
+    // only. Long lists are shown whole with setItems or setRows.
     void addItem(const QString& text);
     void setItems(QStringList items);
+    void setRows(std::shared_ptr<const ListBoxRows> rows);
     int count() const;
     QString itemText(int row) const;
 
@@ -51,7 +64,8 @@ private:
 };
 
 // Orders the rows of a completed listing by usage, largest first, and shows
-// them row for row: the names in `names`, the usages in kilobytes in `usages`.
-void showUsageRows(std::vector<UsageRow>& rows, ListBox& names, ListBox& usages);
+// them row for row: the names in `names`, the usages in kilobytes in
+// `usages`. Both lists share the one ordered copy of the rows.
+void showUsageRows(std::vector<UsageRow> rows, ListBox& names, ListBox& usages);
 
 } // namespace vorlane

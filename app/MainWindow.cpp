@@ -257,7 +257,7 @@ void MainWindow::doList(const QString& listType) {
 }
 
 void MainWindow::sortResults(std::vector<UsageRow>& rows) {
-    showUsageRows(rows, *lstUsers_, *lstUsage_);
+    showUsageRows(std::move(rows), *lstUsers_, *lstUsage_);
 }
 
 void MainWindow::Form_Unload() {

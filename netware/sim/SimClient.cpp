@@ -83,28 +83,37 @@ std::string_view boundedText(const char* text) {
     return {text, strnlen(text, nw::kMaxDnChars + 1)};
 }
 
-// The children of every entry, hashed by (parent, folded name), so that one
-// name component costs one probe however many siblings it has. Open
-// addressing with linear probing: siblings that share a name are found in
-// the order the directory delivers them, since the first was inserted first.
+// The children of every entry, hashed by folded name, so that one name
+// component costs one probe however many siblings it has. Each parent has a
+// table of its own (open addressing, linear probing): the objects of one
+// container are resolved one after another, and their probes then stay in
+// that container's small table instead of roaming one table the size of the
+// whole directory. Siblings that share a name are found in the order the
+// directory delivers them, since the first was inserted first.
 class ChildIndex {
 public:
     void build(const std::vector<Entry>& entries) {
-        std::size_t n = 0;
-        for (const auto& e : entries)
-            n += e.children.size();
-        std::size_t capacity = 16;
-        while (capacity < 2 * n)
-            capacity <<= 1;
-        slots_.assign(capacity, Slot{});
-        mask_ = capacity - 1;
-        for (std::uint32_t p = 0; p < entries.size(); ++p) {
+        tables_.assign(entries.size(), Table{});
+        std::size_t total = 0;
+        for (std::size_t p = 0; p < entries.size(); ++p) {
+            const std::size_t n = entries[p].children.size();
+            if (n == 0)
+                continue;
+            std::size_t capacity = 4;
+            while (capacity < 2 * n)
+                capacity <<= 1;
+            tables_[p] = {total, static_cast<std::uint32_t>(capacity - 1)};
+            total += capacity;
+        }
+        slots_.assign(total, Slot{});
+        for (std::size_t p = 0; p < entries.size(); ++p) {
+            const Table& table = tables_[p];
             for (std::uint32_t c : entries[p].children) {
-                const auto h = hash(p, entries[c].name);
-                std::size_t i = h & mask_;
-                while (slots_[i].entry != kNoEntry)
-                    i = (i + 1) & mask_;
-                slots_[i] = {c, p, static_cast<std::uint32_t>(h)};
+                const auto h = hash(entries[c].name);
+                std::size_t i = h & table.mask;
+                while (slots_[table.first + i].entry != kNoEntry)
+                    i = (i + 1) & table.mask;
+                slots_[table.first + i] = {c, h};
             }
         }
     }
@@ -114,38 +123,84 @@ public:
     template <class Accept>
     std::uint32_t find(const std::vector<Entry>& entries, std::uint32_t parent, std::string_view value,
                        Accept accept) const {
-        const auto h = hash(parent, value);
-        for (std::size_t i = h & mask_; slots_[i].entry != kNoEntry; i = (i + 1) & mask_) {
-            const Slot& s = slots_[i];
-            if (s.hash == static_cast<std::uint32_t>(h) && s.parent == parent &&
-                equalFolded(entries[s.entry].name, value) && accept(s.entry))
+        if (parent >= tables_.size() || tables_[parent].mask == 0)
+            return kNoEntry;
+        const Table& table = tables_[parent];
+        const auto h = hash(value);
+        for (std::size_t i = h & table.mask;; i = (i + 1) & table.mask) {
+            const Slot& s = slots_[table.first + i];
+            if (s.entry == kNoEntry)
+                return kNoEntry;
+            if (s.hash == h && equalFolded(entries[s.entry].name, value) && accept(s.entry))
                 return s.entry;
         }
-        return kNoEntry;
     }
 
 private:
     struct Slot {
         std::uint32_t entry = kNoEntry;
-        std::uint32_t parent = kNoEntry;
         std::uint32_t hash = 0;
     };
+    // A parent's slots: slots_[first .. first + mask]; mask 0 for a parent
+    // without children.
+    struct Table {
+        std::size_t first = 0;
+        std::uint32_t mask = 0;
+    };
 
-    static std::uint64_t hash(std::uint32_t parent, std::string_view name) {
+    static std::uint32_t hash(std::string_view name) {
         std::uint64_t h = 1469598103934665603ull; // FNV-1a
-        auto mix = [&h](unsigned char b) {
-            h ^= b;
+        for (char c : name) {
+            h ^= static_cast<unsigned char>(nw::foldCp1252(c));
             h *= 1099511628211ull;
-        };
-        for (int shift = 0; shift < 32; shift += 8)
-            mix(static_cast<unsigned char>((parent >> shift) & 0xFF));
-        for (char c : name)
-            mix(static_cast<unsigned char>(nw::foldCp1252(c)));
-        return h ^ (h >> 29);
+        }
+        return static_cast<std::uint32_t>(h ^ (h >> 29));
     }
 
+    std::vector<Table> tables_;
     std::vector<Slot> slots_;
-    std::size_t mask_ = 0;
+};
+
+// Object IDs to entries. Networks number their objects densely (the loader
+// and the generator count them up), so a table indexed by the distance from
+// the smallest ID serves almost every network: it is smaller than a hash
+// map and keeps objects that are listed together next to each other in
+// memory. IDs spread too thinly for a table go to a hash map. Where two
+// entries share an ID the first one counts.
+class ObjectIndex {
+public:
+    void build(const std::vector<Entry>& entries) {
+        if (entries.empty())
+            return;
+        auto [low, high] = std::minmax_element(entries.begin(), entries.end(),
+                                               [](const Entry& a, const Entry& b) { return a.objectId < b.objectId; });
+        const std::uint64_t range = std::uint64_t{high->objectId} - low->objectId + 1;
+        if (range <= 4 * std::uint64_t{entries.size()} + 64) {
+            base_ = low->objectId;
+            dense_.assign(static_cast<std::size_t>(range), kNoEntry);
+            for (std::uint32_t i = 0; i < entries.size(); ++i) {
+                auto& slot = dense_[entries[i].objectId - base_];
+                if (slot == kNoEntry)
+                    slot = i;
+            }
+            return;
+        }
+        for (std::uint32_t i = 0; i < entries.size(); ++i)
+            sparse_.emplace(entries[i].objectId, i);
+    }
+
+    std::uint32_t find(nw::nuint32 objectId) const {
+        if (!dense_.empty()) {
+            return objectId >= base_ && objectId - base_ < dense_.size() ? dense_[objectId - base_] : kNoEntry;
+        }
+        const auto it = sparse_.find(objectId);
+        return it == sparse_.end() ? kNoEntry : it->second;
+    }
+
+private:
+    nw::nuint32 base_ = 0;
+    std::vector<std::uint32_t> dense_;
+    std::unordered_map<nw::nuint32, std::uint32_t> sparse_;
 };
 
 // What a call addresses, for fault matching.
@@ -197,7 +252,7 @@ void sanitize(Network& net) {
 struct SimClient::State {
     Network net;
     ChildIndex children;
-    std::unordered_map<nw::nuint32, std::uint32_t> entryById;
+    ObjectIndex entryById;
     std::unordered_map<std::string, std::uint32_t> serverByName;       // folded name
     std::vector<std::array<std::int16_t, nw::kMaxVolumes>> volumeSlot; // per server: index into volumes, or -1
 
@@ -208,6 +263,7 @@ struct SimClient::State {
     std::unordered_map<nw::nint32, Iteration> iterations;
     nw::nint32 nextIteration = kFirstIteration;
     std::unordered_map<const nw::Buf_T*, std::unique_ptr<nw::Buf_T>> buffers;
+    std::vector<resultbuf::ListedObject> chunkScratch;
     std::size_t peakBuffers = 0;
 
     std::array<std::vector<ArmedFault>, kCallKinds> faults;
@@ -220,8 +276,7 @@ struct SimClient::State {
     explicit State(Network network) : net(std::move(network)) {
         sanitize(net);
         children.build(net.entries);
-        for (std::uint32_t i = 0; i < net.entries.size(); ++i)
-            entryById.emplace(net.entries[i].objectId, i);
+        entryById.build(net.entries);
         volumeSlot.resize(net.servers.size());
         for (std::uint32_t s = 0; s < net.servers.size(); ++s) {
             serverByName.emplace(foldDsText(net.servers[s].name), s);
@@ -401,7 +456,10 @@ nw::NWRCODE SimClient::State::list(Call call, nw::NWDSContextHandle handle, cons
     if (room < resultbuf::kHeaderSize)
         return kErrInsufficientBuffer;
 
-    std::vector<resultbuf::ListedObject> chunk;
+    // One vector for every chunk: a fresh one each time would make every
+    // listing call allocate, and free, room for a whole chunk.
+    std::vector<resultbuf::ListedObject>& chunk = chunkScratch;
+    chunk.clear();
     std::size_t bytes = resultbuf::kHeaderSize;
     std::size_t pos = cursor.position;
     while (pos < members.size() && (net.chunkLimit == 0 || chunk.size() < net.chunkLimit)) {
@@ -551,8 +609,8 @@ nw::NWRCODE SimClient::NWGetObjDiskRestrictions(nw::NWCONN_HANDLE conn, nw::nuin
     // An object ID the server does not know is answered like an object that
     // uses nothing: that is what the server does.
     Usage figure;
-    if (auto it = s.entryById.find(objectId); it != s.entryById.end()) {
-        const Entry& e = s.net.entries[it->second];
+    if (const auto entry = s.entryById.find(objectId); entry != kNoEntry) {
+        const Entry& e = s.net.entries[entry];
         for (std::uint32_t u = e.usageBegin; u < e.usageBegin + e.usageCount; ++u) {
             const Usage& candidate = s.net.usages[u];
             if (candidate.server == *server && candidate.volume == volumeNumber) {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -183,9 +184,32 @@ std::string syntaxProblem(std::string message) {
         if (const auto dash = message.find(" - "); dash != std::string::npos)
             message.erase(0, dash + 3);
     }
+    // The echo may itself hold "'; ", so its end is found from the back: the
+    // parser adds "; expected <token>" after it, or nothing, and <token> is
+    // one of its own names. Whatever else follows belongs to the echo.
     if (const auto echo = message.find("; last read: '"); echo != std::string::npos) {
-        const auto echoEnd = message.find("'; ", echo + 14);
-        message.erase(echo, echoEnd == std::string::npos ? std::string::npos : echoEnd + 1 - echo);
+        static constexpr std::string_view kExpected = "'; expected ";
+        static constexpr std::array<std::string_view, 13> kTokens = {"true literal",
+                                                                     "false literal",
+                                                                     "null literal",
+                                                                     "string literal",
+                                                                     "number literal",
+                                                                     "'['",
+                                                                     "'{'",
+                                                                     "']'",
+                                                                     "'}'",
+                                                                     "':'",
+                                                                     "','",
+                                                                     "end of input",
+                                                                     "'[', '{', or a literal"};
+        std::string expected;
+        if (const auto at = message.rfind(kExpected); at != std::string::npos && at > echo) {
+            const std::string_view token = std::string_view(message).substr(at + kExpected.size());
+            if (std::find(kTokens.begin(), kTokens.end(), token) != kTokens.end())
+                expected = "; expected " + std::string(token);
+        }
+        message.erase(echo);
+        message += expected;
     }
     return "not valid JSON: " + message;
 }

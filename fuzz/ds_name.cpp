@@ -25,15 +25,20 @@ bool sameComponents(const DsName& a, const DsName& b) {
                [](const DsComponent& x, const DsComponent& y) { return x.type == y.type && x.value == y.value; });
 }
 
+// The name as the directory writes it. A lone typeless value spelled like
+// "[Root]" needs its escape; next to other components it is unambiguous.
 std::string written(const DsName& name) {
     if (name.root)
         return "[Root]";
+    if (name.components.size() == 1 && name.components[0].type.empty())
+        return nwsim::formatRdn(ObjectClass::User, name.components[0].value, true);
     std::string out;
     for (const DsComponent& c : name.components) {
         if (!out.empty())
             out += '.';
-        out += c.type.empty() ? nwsim::formatRdn(ObjectClass::User, c.value, true)
-                              : c.type + '=' + nwsim::escapeDsValue(c.value);
+        if (!c.type.empty())
+            out += c.type + '=';
+        out += nwsim::escapeDsValue(c.value);
     }
     return out;
 }

@@ -11,13 +11,15 @@ ChunkReader::ChunkReader(nw::Client& client, nw::UserChannel& user, nw::NWDSCont
         nw::die(user_, rc, "NWDSGetObjectCount");
 }
 
-std::string ChunkReader::nextName() {
+std::string_view ChunkReader::next() {
     nw::nuint32 attributeCount = 0;
     nw::Object_Info_T info{};
     const nw::NWRCODE rc = client_.NWDSGetObjectName(context_, buffer_, name_.data(), &attributeCount, &info);
     if (rc != nw::kSuccess)
         nw::die(user_, rc, "NWDSGetObjectName");
-    return nw::niceStr(std::string_view(name_.data(), nw::kNameBufferSize));
+    // The text up to the first NUL, as niceStr cuts it.
+    const std::string_view field(name_.data(), nw::kNameBufferSize);
+    return field.substr(0, field.find('\0'));
 }
 
 } // namespace vorlane

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace vorlane {
 
@@ -16,7 +17,9 @@ public:
 
     nw::nuint32 count() const { return count_; }
     // The next name of the chunk, 8-bit, relative to the container listed.
-    std::string nextName();
+    std::string nextName() { return std::string(next()); }
+    // The same without a copy: it stays valid until the next call.
+    std::string_view next();
 
 private:
     nw::Client& client_;

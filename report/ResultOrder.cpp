@@ -1,12 +1,73 @@
 #include "report/ResultOrder.h"
 
-#include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace vorlane {
+namespace {
+
+// Usage as an unsigned key whose ascending order is descending usage.
+std::uint64_t descendingKey(std::int64_t kilobytes) {
+    return ~(static_cast<std::uint64_t>(kilobytes) ^ 0x8000000000000000u);
+}
+
+// The positions of the rows in their new order: a least-significant-digit
+// radix sort by usage, byte by byte, over the positions found. Each pass is
+// stable, so rows of equal usage keep the order found, and a pass over a
+// byte that all keys share (most of the high bytes) is skipped. Its cost
+// grows linearly with the rows, where a comparison sort's would not.
+std::vector<std::uint32_t> orderOf(const std::vector<UsageRow>& rows) {
+    const std::size_t n = rows.size();
+    std::vector<std::uint64_t> keys(n);
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        keys[i] = descendingKey(rows[i].kilobytes);
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    std::vector<std::uint64_t> keysOut(n);
+    std::vector<std::uint32_t> orderOut(n);
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::array<std::size_t, 257> start{};
+        for (const std::uint64_t key : keys)
+            ++start[((key >> shift) & 0xFF) + 1];
+        if (start[((keys[0] >> shift) & 0xFF) + 1] == n)
+            continue;
+        for (std::size_t b = 1; b < start.size(); ++b)
+            start[b] += start[b - 1];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t at = start[(keys[i] >> shift) & 0xFF]++;
+            keysOut[at] = keys[i];
+            orderOut[at] = order[i];
+        }
+        keys.swap(keysOut);
+        order.swap(orderOut);
+    }
+    return order;
+}
+
+} // namespace
 
 void orderByUsage(std::vector<UsageRow>& rows) {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const UsageRow& a, const UsageRow& b) { return a.kilobytes > b.kilobytes; });
+    if (rows.size() < 2)
+        return;
+    // The order is worked out on small keys, and each row then moves to its
+    // place once, following the cycles of the permutation; sorting the rows
+    // themselves would move every row once per pass.
+    std::vector<std::uint32_t> from = orderOf(rows);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (from[i] == i)
+            continue;
+        UsageRow held = std::move(rows[i]);
+        std::size_t at = i;
+        while (from[at] != i) {
+            const std::size_t next = from[at];
+            rows[at] = std::move(rows[next]);
+            from[at] = static_cast<std::uint32_t>(at);
+            at = next;
+        }
+        rows[at] = std::move(held);
+        from[at] = static_cast<std::uint32_t>(at);
+    }
 }
 
 std::string usageText(std::int64_t kilobytes) {

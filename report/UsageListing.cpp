@@ -101,8 +101,10 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
     if (request.recurse)
         recurseCont(client, user, context.get(), std::string(), contList);
 
+    // One buffer for every object's full name: only the names that are kept
+    // cost a string of their own.
+    std::string name;
     for (const std::string& container : contList) {
-        const std::string suffix = container.empty() ? std::string() : "." + container;
         nw::nint32 iteration = -1;
         do {
             const nw::NWRCODE listed = client.NWDSList(context.get(), container.c_str(), &iteration, buffer.get());
@@ -115,10 +117,12 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
 
             ChunkReader chunk(client, user, context.get(), buffer.get());
             for (nw::nuint32 i = 0; i < chunk.count(); ++i) {
-                std::string name = chunk.nextName() + suffix;
+                name.assign(chunk.next());
+                if (!container.empty())
+                    name.append(".").append(container);
                 const nw::nuint32 objectId = resolve(client, user, context.get(), name);
                 if (const auto kilobytes = measure(client, connection.get(), objectId, request.volumes))
-                    result.rows.push_back(UsageRow{std::move(name), *kilobytes});
+                    result.rows.push_back(UsageRow{name, *kilobytes});
             }
         } while (iteration != -1);
     }

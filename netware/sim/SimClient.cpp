@@ -83,6 +83,33 @@ std::string_view boundedText(const char* text) {
     return {text, strnlen(text, nw::kMaxDnChars + 1)};
 }
 
+// The case folding of every byte, looked up rather than worked out: a
+// name is folded byte by byte on every probe of the child index, which
+// makes this the stand-in's innermost loop.
+class FoldTable {
+public:
+    FoldTable() {
+        for (int b = 0; b < 256; ++b)
+            folded_[static_cast<std::size_t>(b)] = static_cast<unsigned char>(nw::foldCp1252(static_cast<char>(b)));
+    }
+    unsigned char operator()(char c) const { return folded_[static_cast<unsigned char>(c)]; }
+
+private:
+    std::array<unsigned char, 256> folded_{};
+};
+
+const FoldTable kFold;
+
+bool sameFolded(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (kFold(a[i]) != kFold(b[i]))
+            return false;
+    }
+    return true;
+}
+
 // The children of every entry, hashed by folded name, so that one name
 // component costs one probe however many siblings it has. Each parent has a
 // table of its own (open addressing, linear probing): the objects of one
@@ -131,7 +158,7 @@ public:
             const Slot& s = slots_[table.first + i];
             if (s.entry == kNoEntry)
                 return kNoEntry;
-            if (s.hash == h && equalFolded(entries[s.entry].name, value) && accept(s.entry))
+            if (s.hash == h && sameFolded(entries[s.entry].name, value) && accept(s.entry))
                 return s.entry;
         }
     }
@@ -151,7 +178,7 @@ private:
     static std::uint32_t hash(std::string_view name) {
         std::uint64_t h = 1469598103934665603ull; // FNV-1a
         for (char c : name) {
-            h ^= static_cast<unsigned char>(nw::foldCp1252(c));
+            h ^= kFold(c);
             h *= 1099511628211ull;
         }
         return static_cast<std::uint32_t>(h ^ (h >> 29));

@@ -42,8 +42,11 @@ TEST(Ordering, LargestFirstAndTiesKeepTheOrderFound) {
 
 TEST(Ordering, StableForEveryShapeOfInput) {
     std::vector<vorlane::UsageRow> rows;
-    for (int i = 0; i < 1000; ++i)
-        rows.push_back({std::to_string(i), (i * 7919) % 13});
+    for (int i = 0; i < 1000; ++i) {
+        // Few distinct values, so ties abound; negative and wide ones too.
+        const std::int64_t small = (i * 7919) % 13 - 6;
+        rows.push_back({std::to_string(i), i % 3 == 0 ? small : small * 1000000007});
+    }
     vorlane::orderByUsage(rows);
     for (std::size_t i = 1; i < rows.size(); ++i) {
         ASSERT_GE(rows[i - 1].kilobytes, rows[i].kilobytes);

@@ -1,0 +1,90 @@
+#pragma once
+
+// What every benchmark stands on: the generated networks, a user channel
+// that never blocks, and the real window loaded over a stand-in client.
+
+#include "app/ListBox.h"
+#include "app/MainWindow.h"
+#include "netware/UserChannel.h"
+#include "netware/sim/Network.h"
+#include "netware/sim/SimClient.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+namespace bench {
+
+// The context every large listing starts from: the one organization at the
+// top of a generated tree, so that a recursive listing reaches every object.
+inline constexpr const char* kTopContext = "CORP";
+inline constexpr const char* kServer = "FS1";
+inline constexpr const char* kVolumeEntry = "[FS1] : SYS";
+
+// Keeps `object` alive until releaseKept(), which destroys everything kept,
+// newest first. Windows must go before the application object does, so the
+// suite's shared windows and clients live here rather than in statics.
+void keepAlive(std::shared_ptr<void> object);
+void releaseKept();
+
+template <typename T> T& kept(std::unique_ptr<T> object) {
+    T& ref = *object;
+    keepAlive(std::shared_ptr<T>(std::move(object)));
+    return ref;
+}
+
+// A generated network of `objects` leaf objects: about 100 to a container,
+// three levels of units deep, four servers of eight volumes, four in five
+// objects using space on one to three volumes somewhere.
+nwsim::Network generatedNetwork(std::uint32_t objects);
+
+// A stand-in over the generated network of that size, built once per
+// process and kept: building a million objects costs far more than one
+// listing, and every benchmark of that size asks the same network.
+nwsim::SimClient& sharedClient(std::uint32_t objects);
+
+// Messages are counted, never shown: a benchmark that runs into one has
+// measured the wrong thing and says so. The end of the program is real.
+class QuietUser final : public nw::UserChannel {
+public:
+    void showMessage(const std::string& text) override;
+    [[noreturn]] void endProgram(int status) override;
+
+    std::vector<std::string> messages;
+};
+
+// The real window, not shown, loaded over `client` the way the program
+// loads it, with the context and Recurse set for a listing of everything.
+class ToolWindow {
+public:
+    explicit ToolWindow(nw::Client& client);
+
+    // Selects the entry as a user would, without running its handler: a
+    // benchmark runs the handler itself, as often as it needs.
+    void selectVolume(const QString& entry);
+    void selectServer(const QString& server);
+    void setContext(const QString& context);
+    void setRecurse(bool on);
+
+    vorlane::ListBox& users() const;
+    vorlane::ListBox& usage() const;
+    // Messages shown since the window was made.
+    const std::vector<std::string>& messages() const { return user_.messages; }
+
+    vorlane::MainWindow& window() { return window_; }
+
+private:
+    template <typename T> T& control(const char* name) const;
+
+    QuietUser user_;
+    vorlane::MainWindow window_;
+};
+
+} // namespace bench

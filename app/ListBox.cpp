@@ -18,23 +18,29 @@ private:
     QStringList texts_;
 };
 
+// A listing's rows as found, and the order they are shown in: the rows
+// stay where the listing put them, and only the small order moves.
+struct OrderedRows {
+    std::vector<UsageRow> found;
+    std::vector<std::uint32_t> order;
+};
+
 // One column of a listing's ordered rows: the names, or the usages.
 class UsageColumn final : public ListBoxRows {
 public:
     enum Column { Names, Usages };
-    UsageColumn(std::shared_ptr<const std::vector<UsageRow>> rows, Column column)
-        : rows_(std::move(rows)), column_(column) {}
+    UsageColumn(std::shared_ptr<const OrderedRows> rows, Column column) : rows_(std::move(rows)), column_(column) {}
 
-    int count() const override { return static_cast<int>(rows_->size()); }
+    int count() const override { return static_cast<int>(rows_->order.size()); }
     QString text(int row) const override {
-        const UsageRow& at = (*rows_)[static_cast<std::size_t>(row)];
+        const UsageRow& at = rows_->found[rows_->order[static_cast<std::size_t>(row)]];
         if (column_ == Names)
             return QString::fromStdString(nw::cp1252ToUtf8(at.name));
         return QString::fromStdString(usageText(at.kilobytes));
     }
 
 private:
-    std::shared_ptr<const std::vector<UsageRow>> rows_;
+    std::shared_ptr<const OrderedRows> rows_;
     Column column_;
 };
 
@@ -115,10 +121,11 @@ void ListBox::setTopIndex(int row) {
 }
 
 void showUsageRows(std::vector<UsageRow> rows, ListBox& names, ListBox& usages) {
-    orderByUsage(rows);
-    const auto ordered = std::make_shared<const std::vector<UsageRow>>(std::move(rows));
+    auto ordered = std::make_shared<OrderedRows>();
+    ordered->order = usageOrder(rows);
+    ordered->found = std::move(rows);
     names.setRows(std::make_shared<UsageColumn>(ordered, UsageColumn::Names));
-    usages.setRows(std::make_shared<UsageColumn>(ordered, UsageColumn::Usages));
+    usages.setRows(std::make_shared<UsageColumn>(std::move(ordered), UsageColumn::Usages));
 }
 
 } // namespace vorlane

@@ -65,7 +65,8 @@ private:
 
 // Orders the rows of a completed listing by usage, largest first, and shows
 // them row for row: the names in `names`, the usages in kilobytes in
-// `usages`. Both lists share the one ordered copy of the rows.
+// `usages`. Both lists share the rows, which stay in the order found; only
+// the order in which they are shown is worked out.
 void showUsageRows(std::vector<UsageRow> rows, ListBox& names, ListBox& usages);
 
 } // namespace vorlane

@@ -20,15 +20,19 @@ const char* familyName(Kind kind) {
     return kind == Kind::ByVolume ? "ListingByVolume" : "ListingByServer";
 }
 
-// One window per network, kept between runs: every timed listing replaces
-// the results of the one before, as a Recalc does.
-ToolWindow& sharedWindow(std::uint32_t objects) {
-    static std::map<std::uint32_t, ToolWindow*> windows;
-    auto& slot = windows[objects];
+// One window per network and kind of listing, kept between runs: every
+// timed listing replaces the results of the one before, as a Recalc does.
+ToolWindow& sharedWindow(std::uint32_t objects, Kind kind) {
+    static std::map<std::pair<std::uint32_t, Kind>, ToolWindow*> windows;
+    auto& slot = windows[{objects, kind}];
     if (slot == nullptr) {
         slot = &kept(std::make_unique<ToolWindow>(sharedClient(objects)));
         slot->setContext(QString::fromLatin1(kTopContext));
         slot->setRecurse(true);
+        if (kind == Kind::ByVolume)
+            slot->selectVolume(QString::fromLatin1(kVolumeEntry));
+        else
+            slot->selectServer(QString::fromLatin1(kServer));
     }
     return *slot;
 }
@@ -40,11 +44,7 @@ void perObject(benchmark::State& state, std::uint32_t objects, double rows) {
 }
 
 void toolListing(benchmark::State& state, Kind kind, std::uint32_t objects) {
-    ToolWindow& tool = sharedWindow(objects);
-    if (kind == Kind::ByVolume)
-        tool.selectVolume(QString::fromLatin1(kVolumeEntry));
-    else
-        tool.selectServer(QString::fromLatin1(kServer));
+    ToolWindow& tool = sharedWindow(objects, kind);
     const std::size_t messagesBefore = tool.messages().size();
     for (auto _ : state) {
         if (kind == Kind::ByVolume)
@@ -72,7 +72,7 @@ FloorRequest floorRequest(Kind kind) {
 void floorOfListing(benchmark::State& state, Kind kind, std::uint32_t objects) {
     nwsim::SimClient& client = sharedClient(objects);
     // The default connection the window opened; the floor needs one too.
-    const nw::NWCONN_HANDLE defConnH = sharedWindow(objects).window().defConnH();
+    const nw::NWCONN_HANDLE defConnH = sharedWindow(objects, kind).window().defConnH();
     const FloorRequest request = floorRequest(kind);
     FloorResult result;
     for (auto _ : state) {

@@ -11,13 +11,17 @@ std::uint64_t descendingKey(std::int64_t kilobytes) {
     return ~(static_cast<std::uint64_t>(kilobytes) ^ 0x8000000000000000u);
 }
 
-// The positions of the rows in their new order: a least-significant-digit
-// radix sort by usage, byte by byte, over the positions found. Each pass is
-// stable, so rows of equal usage keep the order found, and a pass over a
-// byte that all keys share (most of the high bytes) is skipped. Its cost
-// grows linearly with the rows, where a comparison sort's would not.
-std::vector<std::uint32_t> orderOf(const std::vector<UsageRow>& rows) {
+} // namespace
+
+// A least-significant-digit radix sort by usage, byte by byte, over the
+// positions found. Each pass is stable, so rows of equal usage keep the
+// order found, and a pass over a byte that all keys share (most of the high
+// bytes) is skipped. Its cost grows linearly with the rows, where a
+// comparison sort's would not.
+std::vector<std::uint32_t> usageOrder(const std::vector<UsageRow>& rows) {
     const std::size_t n = rows.size();
+    if (n == 0)
+        return {};
     std::vector<std::uint64_t> keys(n);
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -45,15 +49,13 @@ std::vector<std::uint32_t> orderOf(const std::vector<UsageRow>& rows) {
     return order;
 }
 
-} // namespace
-
 void orderByUsage(std::vector<UsageRow>& rows) {
     if (rows.size() < 2)
         return;
     // The order is worked out on small keys, and each row then moves to its
     // place once, following the cycles of the permutation; sorting the rows
     // themselves would move every row once per pass.
-    std::vector<std::uint32_t> from = orderOf(rows);
+    std::vector<std::uint32_t> from = usageOrder(rows);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (from[i] == i)
             continue;

@@ -2,6 +2,7 @@
 
 #include "report/UsageListing.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@ namespace vorlane {
 // in which the listing found them (container by container, and within one
 // in the order the directory delivered them).
 void orderByUsage(std::vector<UsageRow>& rows);
+
+// The same order without moving the rows: position i of the result is the
+// index of the row that goes i-th.
+std::vector<std::uint32_t> usageOrder(const std::vector<UsageRow>& rows);
 
 // A usage as shown: the plain decimal whole number of kilobytes.
 std::string usageText(std::int64_t kilobytes);

@@ -58,6 +58,10 @@ TEST(ResultOrder, OrdersExactlyAsAStableSortLargestFirst) {
     for (const auto& [shape, usages] : shapes) {
         std::vector<UsageRow> rows = numbered(usages);
         const std::vector<UsageRow> want = stableReference(rows);
+        std::vector<UsageRow> shown;
+        for (const std::uint32_t at : vorlane::usageOrder(rows))
+            shown.push_back(rows[at]);
+        expectSameRows(shown, want, shape);
         vorlane::orderByUsage(rows);
         expectSameRows(rows, want, shape);
     }

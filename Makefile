@@ -36,14 +36,14 @@ configure: deps $(BUILD_DIR)/build.ninja
 build: configure
 	cmake --build --preset $(PRESET)
 
-# The suite runs twice: as built for use, and built with the address and
-# undefined-behaviour sanitizers, which turn silent memory and arithmetic
-# faults into failures.
-test: build fuzz-check
+# Format and static analysis first, then the suite twice: as built for use,
+# and built with the address and undefined-behaviour sanitizers, which turn
+# silent memory and arithmetic faults into failures.
+test: build fuzz-check check-format
+	$(MAKE) tidy
 	ctest --preset $(PRESET)
 	$(MAKE) PRESET=asan build
 	ctest --preset asan
-	$(MAKE) tidy
 
 # Static analysis of the tool's own code (tests excluded), two files at a time.
 tidy: build

@@ -51,6 +51,7 @@ protected:
         NetworkBuilder b;
         b.server("FS1");
         const auto org = b.add(NetworkBuilder::kRoot, ObjectClass::Organization, "ACME");
+        org_ = org;
         muller_ = b.add(org, ObjectClass::User, "M\xDCLLER");
         sameGroup_ = b.add(org, ObjectClass::Group, "SAME");
         sameUnit_ = b.add(org, ObjectClass::OrganizationalUnit, "SAME");
@@ -82,7 +83,7 @@ protected:
 
     std::unique_ptr<nwsim::SimClient> sim_;
     nw::NWDSContextHandle context_ = 0;
-    std::uint32_t muller_ = 0, sameGroup_ = 0, sameUnit_ = 0, inner_ = 0;
+    std::uint32_t org_ = 0, muller_ = 0, sameGroup_ = 0, sameUnit_ = 0, inner_ = 0;
     std::vector<std::uint32_t> many_;
 };
 
@@ -108,6 +109,21 @@ TEST_F(StandInNames, EveryOneOfManySiblingsIsFoundAndNoOtherName) {
         ASSERT_EQ(resolve("U" + std::to_string(i)), many_[i]) << i;
     for (const char* absent : {"U300", "U", "U00", "INNER"})
         EXPECT_EQ(resolve(absent), -1) << absent;
+}
+
+TEST_F(StandInNames, PlainTypedAndEscapedSpellingsOfANameAgreeAndBadNamesAreRefused) {
+    EXPECT_EQ(resolve("INNER.OU=SAME"), inner_);
+    EXPECT_EQ(resolve("CN=INNER.OU=SAME"), inner_);
+    EXPECT_EQ(resolve("inner.ou=same"), inner_);
+    EXPECT_EQ(resolve("U1\\7"), many_[17]) << "an escaped plain character is that character";
+    EXPECT_EQ(resolve(""), org_) << "the empty name is the context itself";
+    EXPECT_EQ(resolve("[root]"), 0) << "the top of the tree, whatever the context";
+    for (const std::string& bad :
+         std::vector<std::string>{"U1..U2", ".U1", "U1.", "U\x01", "U1=", "U1+U2", "U1\\", std::string(257, 'U')}) {
+        nw::NWRCODE rc = 0;
+        EXPECT_EQ(resolve(bad, &rc), -1) << bad;
+        EXPECT_EQ(rc, nw::kInvalidDsName) << bad;
+    }
 }
 
 } // namespace

@@ -414,8 +414,42 @@ struct SimClient::State {
         return at;
     }
 
+    // Most names a listing resolves are plain: typeless components with no
+    // escapes, as typeless listings deliver them. Those are followed straight
+    // from the text, outermost first, without parsing them into components
+    // first. Anything else, or text that is no valid name, is left to the
+    // parser (nothing returned).
+    std::optional<std::uint32_t> descendPlain(std::uint32_t start, std::string_view text) const {
+        if (text.empty() || text.size() > nw::kMaxDnChars || text.front() == '.' || text.back() == '.')
+            return std::nullopt;
+        char previous = 0;
+        for (const char c : text) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == '\\' || c == '=' || c == '+' ||
+                (c == '.' && previous == '.'))
+                return std::nullopt;
+            previous = c;
+        }
+        if (sameFolded(text, "[Root]"))
+            return std::nullopt;
+        std::uint32_t at = start;
+        std::size_t end = text.size();
+        while (at != kNoEntry) {
+            const std::size_t dot = text.rfind('.', end - 1);
+            const std::size_t begin = dot == std::string_view::npos ? 0 : dot + 1;
+            at = children.find(net.entries, at, text.substr(begin, end - begin), [](std::uint32_t) { return true; });
+            if (dot == std::string_view::npos)
+                break;
+            end = dot;
+        }
+        return at;
+    }
+
     // Resolves text relative to a context's name context.
     nw::NWRCODE resolve(const Context& ctx, std::string_view text, std::uint32_t& entry) const {
+        if (const auto plain = descendPlain(ctx.entry, text)) {
+            entry = *plain;
+            return entry == kNoEntry ? nw::kNoSuchEntry : nw::kSuccess;
+        }
         DsName name;
         if (const auto rc = parseDsName(text, name); rc != nw::kSuccess)
             return rc;

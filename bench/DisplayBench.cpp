@@ -66,7 +66,7 @@ const std::vector<vorlane::UsageRow>& sharedRows(std::uint32_t count) {
 }
 
 // The tool's window shown (offscreen), empty: listings are not what is
-// measured here, so it stands over the small sample network.
+// measured here, so it stands over a small network.
 struct ShownTool {
     ShownTool() : client(generatedNetwork(100)), tool(client) {
         tool.window().show();

@@ -16,10 +16,6 @@
 #include <string>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-
 namespace bench {
 
 // The context every large listing starts from: the one organization at the
@@ -61,7 +57,7 @@ public:
 };
 
 // The real window, not shown, loaded over `client` the way the program
-// loads it, with the context and Recurse set for a listing of everything.
+// loads it, and the controls a user sets before a listing.
 class ToolWindow {
 public:
     explicit ToolWindow(nw::Client& client);

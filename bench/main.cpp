@@ -5,7 +5,7 @@
 // benchmark once on the smallest network, untimed; `--once` runs each
 // benchmark once on the full sizes, for profiling. Google Benchmark's own
 // flags (--benchmark_filter=... and the like) apply as usual; `--rounds=N`
-// sets the number of rounds (7).
+// sets the number of rounds (9).
 
 #include "bench/Fixtures.h"
 #include "bench/RatioReport.h"
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         options.listingSizes = {10000, 100000, 1000000};
         options.displayRows = 1000000;
         options.memoryObjects = 1000000;
-        options.rounds = rounds > 0 ? rounds : (options.once ? 1 : 7);
+        options.rounds = rounds > 0 ? rounds : (options.once ? 1 : 9);
     }
 
     int count = static_cast<int>(args.size());

@@ -55,15 +55,6 @@ TEST(VolumeList, AServerWithoutVolumeZeroStaysInTheServerList) {
     EXPECT_EQ(h.servers()->itemText(1), "FS2");
 }
 
-TEST(VolumeList, AFailingVolumeQueryEndsThatServersScanQuietly) {
-    auto json = network({server("FS1", {{0, "SYS"}, {1, "VOL1"}}), server("FS2", {{0, "SYS"}, {1, "DATA"}})});
-    auto net = nlohmann::json::parse(json);
-    net["faults"] = {{{"call", "NWGetVolumeName"}, {"code", 0x8998}, {"server", "FS2"}, {"volume", 1}}};
-    WindowHarness h(net.dump());
-    EXPECT_EQ(entries(h.volumes()), (QStringList{"[FS1] : SYS#0", "[FS1] : VOL1#1", "[FS2] : SYS#0"}));
-    EXPECT_TRUE(h.user.messages.empty());
-}
-
 TEST(VolumeList, SixtyFourVolumesAtMostAndNumber64IsNeverAsked) {
     std::vector<std::pair<int, std::string>> volumes;
     for (int n = 0; n < 64; ++n)

@@ -100,10 +100,4 @@ TEST_F(Startup, AContextThatFillsTheWholeBufferStillEndsInsideIt) {
     EXPECT_EQ(contextBox(), QString(256, QLatin1Char('B')));
 }
 
-TEST_F(Startup, ContextBytesBecomeCharactersOfTheEightBitSet) {
-    context_ = std::string("OU=M\xDCNCHEN.O=ACME") + '\0';
-    window_.Form_Load();
-    EXPECT_EQ(contextBox(), QString::fromUtf8("OU=M\u00DCNCHEN.O=ACME"));
-}
-
 } // namespace

@@ -53,16 +53,5 @@ TEST(DsName, RefusesTextThatIsNoNameAndLeavesTheOutputAlone) {
     EXPECT_EQ(parseDsName(std::string(nw::kMaxDnChars, 'A'), longest), nw::kSuccess);
 }
 
-TEST(DsName, EmittedNamesReadBackToTheStoredValue) {
-    for (std::string value : {"plain", "A.B", "x=y", "a+b", R"(.=+\)"}) {
-        for (bool typeless : {true, false}) {
-            const auto name = parsed(formatRdn(ObjectClass::OrganizationalUnit, value, typeless));
-            ASSERT_EQ(name.components.size(), 1u) << value;
-            EXPECT_EQ(name.components[0].value, value);
-            EXPECT_EQ(name.components[0].type, typeless ? "" : "OU");
-        }
-    }
-}
-
 } // namespace
 } // namespace nwsim

@@ -80,23 +80,4 @@ TEST(Generator, ShapeFollowsTheSettings) {
     EXPECT_GT(std::count_if(figures.begin(), figures.end(), [](const auto& f) { return f.second > 1; }), 100);
 }
 
-TEST(Generator, SmallAndUnevenCountsStillPlaceEveryObject) {
-    GeneratorSettings s;
-    s.objects = 0;
-    EXPECT_EQ(generateNetwork(s).entries.size(), 2u); // [Root] and CORP
-
-    s.objects = 1001; // eleven containers, the last holding one object
-    s.depth = 1;
-    s.servers = 1;
-    s.volumesPerServer = 1;
-    s.usageFraction = 1.0;
-    const nwsim::Network net = generateNetwork(s);
-    loadertest::expectWellFormed(net);
-    const nwsim::Entry& corp = net.entries[1];
-    EXPECT_EQ(corp.containers.size(), 10u);
-    EXPECT_EQ(corp.children.size(), 110u);
-    EXPECT_EQ(net.entries[corp.containers.back()].children.size(), 1u);
-    EXPECT_EQ(net.usages.size(), 1001u); // one volume in all: one figure each
-}
-
 } // namespace

@@ -112,27 +112,6 @@ template <Network (*Make)()> struct DirectoryOf : ::testing::Test {
 using Directory = DirectoryOf<acme>;
 using ManyUsers = DirectoryOf<manyUsers>;
 
-TEST_F(Directory, NameContextsAreCheckedButNeedNotExist) {
-    nw::nuint32 flags = 0;
-    char text[nw::kNameBufferSize];
-    ASSERT_EQ(client.NWDSCreateContextHandle(&ctx), 0);
-    ASSERT_EQ(client.NWDSGetContext(ctx, nw::kContextKeyFlags, &flags), 0);
-    EXPECT_EQ(flags, kDefaultContextFlags);
-    EXPECT_EQ(list(""), Names{"O=ACME"});
-    for (const char* bad : {"", "A..B", "CN=", "OU=A+B"})
-        EXPECT_EQ(client.NWDSSetContext(ctx, nw::kContextKeyNameContext, bad), nw::kInvalidDsName) << bad;
-    ASSERT_EQ(client.NWDSGetContext(ctx, nw::kContextKeyNameContext, text), 0);
-    EXPECT_STREQ(text, "[Root]");
-    EXPECT_EQ(client.NWDSSetContext(ctx, 2, &flags), kErrBadKey);
-
-    ASSERT_EQ(client.NWDSSetContext(ctx, nw::kContextKeyNameContext, "OU=NOPE.O=ACME"), 0);
-    Names none;
-    EXPECT_EQ(list("", none), nw::kNoSuchEntry);
-    EXPECT_EQ(client.NWDSFreeContext(ctx), 0);
-    EXPECT_EQ(client.NWDSFreeContext(ctx), kErrBadContext);
-    EXPECT_EQ(client.NWDSGetContext(ctx, nw::kContextKeyFlags, &flags), kErrBadContext);
-}
-
 TEST_F(Directory, ListingsGiveNamesAsStoredInTheContextsForm) {
     EXPECT_EQ(list(""), (Names{"SALES", "Admin", "ACME"}));
     EXPECT_EQ(list("", true), (Names{"SALES", "ACME"}));
@@ -159,30 +138,6 @@ TEST_F(Directory, ListingsGiveNamesAsStoredInTheContextsForm) {
     EXPECT_STREQ(name, "O=ACME");
     EXPECT_EQ(info.subordinateCount, 3u);
     EXPECT_STREQ(info.baseClass, "Organization");
-}
-
-TEST_F(Directory, ResolvingTakesEitherFormAndWhatListingsDeliver) {
-    const auto resolve = [&](const std::string& name) {
-        nw::NWCONN_HANDLE conn = 0;
-        nw::nuint32 id = 0;
-        const auto rc = client.NWDSResolveName(ctx, name.c_str(), &conn, &id);
-        EXPECT_TRUE(rc != 0 || client.NWCCCloseConn(conn) == 0);
-        return rc != 0 ? rc : static_cast<nw::NWRCODE>(id);
-    };
-    for (const char* name : {"JSMITH.EAST.SALES", "cn=jsmith.ou=East.OU=SALES", "CN=JSMITH.EAST.OU=SALES"})
-        EXPECT_EQ(resolve(name), 501) << name;
-    EXPECT_EQ(resolve(list("EAST.SALES")[1] + ".EAST.SALES"), 502);
-    for (const char* missing : {"OU=JSMITH.EAST.SALES", "Mary.Ann.EAST.SALES", "JSMITH.SALES"})
-        EXPECT_EQ(resolve(missing), nw::kNoSuchEntry) << missing;
-    for (const char* bad : {"JSMITH.", "X=JSMITH", "A\\"})
-        EXPECT_EQ(resolve(bad), nw::kInvalidDsName) << bad;
-    EXPECT_TRUE(client.openConnections().empty());
-
-    client.addFault({"NWDSResolveName", -1, {}, "Boss.SALES", {}, 2});
-    EXPECT_GT(resolve("BOSS.SALES"), 0);
-    EXPECT_GT(resolve("Admin"), 0); // another name: not counted
-    EXPECT_EQ(resolve("boss.sales"), -1);
-    EXPECT_GT(resolve("Boss.SALES"), 0);
 }
 
 TEST_F(ManyUsers, LongListingsComeInChunksThatFitTheBufferAndTheLimit) {

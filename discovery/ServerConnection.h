@@ -1,7 +1,7 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/ConnectionHandle.h"
+#include "netware/ClientResource.h"
 #include "netware/UserChannel.h"
 
 #include <functional>

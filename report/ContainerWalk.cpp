@@ -1,6 +1,6 @@
 #include "report/ContainerWalk.h"
 
-#include "netware/DsResources.h"
+#include "netware/ClientResource.h"
 #include "netware/Fatal.h"
 #include "report/DirectoryListing.h"
 

@@ -2,7 +2,7 @@
 
 #include "discovery/ServerConnection.h"
 #include "netware/Charset.h"
-#include "netware/DsResources.h"
+#include "netware/ClientResource.h"
 #include "netware/Fatal.h"
 #include "report/ContainerWalk.h"
 #include "report/DirectoryListing.h"

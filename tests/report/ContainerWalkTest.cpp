@@ -1,6 +1,6 @@
 #include "report/ContainerWalk.h"
 
-#include "netware/DsResources.h"
+#include "netware/ClientResource.h"
 #include "support/FakeUserChannel.h"
 #include "support/SimNetwork.h"
 

@@ -68,7 +68,9 @@ fuzz-check: deps
 	cmake --build $(FUZZ_DIR) --target fuzzers
 	ctest --test-dir $(FUZZ_DIR)/fuzz --output-on-failure -j2
 
-run: build
+# The program alone: tests and benchmarks are built by make test and make bench.
+run: configure
+	cmake --build --preset $(PRESET) --target vorlane
 	./$(BUILD_DIR)/app/vorlane
 
 # The benchmarks, optimised; only their program is built. The tables at the

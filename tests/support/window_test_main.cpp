@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-// Every test program owns one QApplication, so widget tests and plain logic
-// tests share a main. The platform is offscreen unless the caller chose one.
+// Window tests own one QApplication on the offscreen platform unless the
+// caller chose another; logic tests use GoogleTest's plain main.
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);

@@ -8,14 +8,10 @@
 namespace vorlane {
 namespace {
 
-class TextRows final : public ListBoxRows {
+class NoRows final : public ListBoxRows {
 public:
-    explicit TextRows(QStringList texts) : texts_(std::move(texts)) {}
-    int count() const override { return static_cast<int>(texts_.size()); }
-    QString text(int row) const override { return texts_.at(row); }
-
-private:
-    QStringList texts_;
+    int count() const override { return 0; }
+    QString text(int) const override { return {}; }
 };
 
 // A listing's rows as found, and the order they are shown in: the rows
@@ -47,7 +43,7 @@ private:
 } // namespace
 
 ListBoxModel::ListBoxModel(QObject* parent)
-    : QAbstractListModel(parent), rows_(std::make_shared<TextRows>(QStringList())) {}
+    : QAbstractListModel(parent), rows_(std::make_shared<NoRows>()) {}
 
 int ListBoxModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_->count();
@@ -75,24 +71,6 @@ ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListBoxModel(t
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-}
-
-void ListBox::clear() {
-    setItems({});
-}
-
-void ListBox::addItem(const QString& text) {
-    QStringList texts;
-    const ListBoxRows& rows = model_->rows();
-    texts.reserve(rows.count() + 1);
-    for (int row = 0; row < rows.count(); ++row)
-        texts.append(rows.text(row));
-    texts.append(text);
-    setItems(std::move(texts));
-}
-
-void ListBox::setItems(QStringList items) {
-    setRows(std::make_shared<TextRows>(std::move(items)));
 }
 
 void ListBox::setRows(std::shared_ptr<const ListBoxRows> rows) {

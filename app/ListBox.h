@@ -4,7 +4,6 @@
 
 #include <QAbstractListModel>
 #include <QListView>
-#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -47,11 +46,6 @@ class ListBox final : public QListView {
 public:
     explicit ListBox(QWidget* parent = nullptr);
 
-    void clear();
-    // Appends one row; it copies the rows there are, so it suits short lists
-    // only. Long lists are shown whole with setItems or setRows.
-    void addItem(const QString& text);
-    void setItems(QStringList items);
     void setRows(std::shared_ptr<const ListBoxRows> rows);
     int count() const;
     QString itemText(int row) const;

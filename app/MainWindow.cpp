@@ -2,7 +2,7 @@
 
 #include "app/ListBox.h"
 #include "app/SortedComboBox.h"
-#include "discovery/ServerConnection.h"
+#include "discovery/VolumeList.h"
 #include "discovery/ServerScan.h"
 #include "netware/Startup.h"
 
@@ -176,11 +176,11 @@ void MainWindow::addVolumes(const std::string& server) {
 }
 
 void MainWindow::cmbVolumes_Click() {
-    doList(QStringLiteral("V"));
+    doList(ListKind::ByVolume);
 }
 
 void MainWindow::cmbServer_Click() {
-    doList(QStringLiteral("S"));
+    doList(ListKind::ByServer);
 }
 
 void MainWindow::cmdRecalc_Click() {
@@ -220,8 +220,8 @@ public:
 
 } // namespace
 
-void MainWindow::doList(const QString& listType) {
-    const bool byServer = listType == QStringLiteral("S");
+void MainWindow::doList(ListKind kind) {
+    const bool byServer = kind == ListKind::ByServer;
     SortedComboBox* picker = byServer ? cmbServer_ : cmbVolumes_;
     const int selected = picker->currentIndex();
     if (selected < 0)

@@ -28,6 +28,9 @@ class SortedComboBox;
 class MainWindow final : public QDialog {
     Q_OBJECT
 public:
+    // The two kinds of listing: usage summed over the server chosen in the
+    // server list, or usage on the volume chosen in the volume list.
+    enum class ListKind : std::uint8_t { ByVolume, ByServer };
     // What the last completed listing was, for Recalc to repeat.
     enum LastList : std::uint8_t { ByVolume = 0, ByServer = 1, NoListingYet = 2 };
 
@@ -40,16 +43,21 @@ public:
     // Shuts the client down; runs once, however the window is closed.
     void Form_Unload();
 
+    // Driven by QComboBox::activated of cmbVolumes: the user picked a volume.
     void cmbVolumes_Click();
+    // Driven by QComboBox::activated of cmbServer: the user picked a server.
     void cmbServer_Click();
+    // Driven by QPushButton::clicked of cmdRecalc (click, Enter, Alt+R).
     void cmdRecalc_Click();
+    // Driven by QPushButton::clicked of cmdClose (click, Escape, Alt+O).
     void cmdClose_Click();
+    // Driven by QAbstractItemView::clicked and the current-row change of lstUsage.
     void lstUsage_Click();
+    // Driven by QScrollBar::valueChanged of lstUsage's scroll bar.
     void lstUsage_Scroll();
 
-    // One listing: "S" by the server chosen in the server list, anything
-    // else by the volume chosen in the volume list.
-    void doList(const QString& listType);
+    // One listing of the given kind with what is typed and picked now.
+    void doList(ListKind kind);
 
     std::uint8_t lastList() const { return lastList_; }
     nw::NWCONN_REF defConnRef() const { return defConnRef_; }

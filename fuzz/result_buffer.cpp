@@ -14,7 +14,7 @@
 #include "netware/Fatal.h"
 #include "netware/sim/ResultBuffer.h"
 #include "netware/sim/SimClient.h"
-#include "report/DirectoryListing.h"
+#include "report/ChunkReader.h"
 #include "support/FakeUserChannel.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -2,7 +2,7 @@
 
 #include "netware/ClientResource.h"
 #include "netware/Fatal.h"
-#include "report/DirectoryListing.h"
+#include "report/ChunkReader.h"
 
 namespace vorlane {
 

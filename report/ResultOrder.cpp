@@ -49,29 +49,6 @@ std::vector<std::uint32_t> usageOrder(const std::vector<UsageRow>& rows) {
     return order;
 }
 
-void orderByUsage(std::vector<UsageRow>& rows) {
-    if (rows.size() < 2)
-        return;
-    // The order is worked out on small keys, and each row then moves to its
-    // place once, following the cycles of the permutation; sorting the rows
-    // themselves would move every row once per pass.
-    std::vector<std::uint32_t> from = usageOrder(rows);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (from[i] == i)
-            continue;
-        UsageRow held = std::move(rows[i]);
-        std::size_t at = i;
-        while (from[at] != i) {
-            const std::size_t next = from[at];
-            rows[at] = std::move(rows[next]);
-            from[at] = static_cast<std::uint32_t>(at);
-            at = next;
-        }
-        rows[at] = std::move(held);
-        from[at] = static_cast<std::uint32_t>(at);
-    }
-}
-
 std::string usageText(std::int64_t kilobytes) {
     return std::to_string(kilobytes);
 }

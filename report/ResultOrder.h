@@ -8,13 +8,10 @@
 
 namespace vorlane {
 
-// Orders rows by usage, largest first. Rows of equal usage keep the order
-// in which the listing found them (container by container, and within one
-// in the order the directory delivered them).
-void orderByUsage(std::vector<UsageRow>& rows);
-
-// The same order without moving the rows: position i of the result is the
-// index of the row that goes i-th.
+// The order of rows by usage, largest first, without moving the rows:
+// position i of the result is the index of the row that goes i-th. Rows of
+// equal usage keep the order in which the listing found them (container by
+// container, and within one in the order the directory delivered them).
 std::vector<std::uint32_t> usageOrder(const std::vector<UsageRow>& rows);
 
 // A usage as shown: the plain decimal whole number of kilobytes.

@@ -1,11 +1,11 @@
 #include "report/UsageListing.h"
 
-#include "discovery/ServerConnection.h"
+#include "netware/ServerConnection.h"
 #include "netware/Charset.h"
 #include "netware/ClientResource.h"
 #include "netware/Fatal.h"
 #include "report/ContainerWalk.h"
-#include "report/DirectoryListing.h"
+#include "report/ChunkReader.h"
 
 #include <algorithm>
 #include <optional>
@@ -83,8 +83,8 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
                         const ListingRequest& request) {
     ListingResult result;
 
-    const ServerConnection server = getSerConnR(client, user, defConnH, request.server);
-    const nw::ConnectionHandle connection = openByRef(client, user, server.ref);
+    const nw::ServerConnection server = nw::getSerConnR(client, user, defConnH, request.server);
+    const nw::ConnectionHandle connection = nw::openByRef(client, user, server.ref);
 
     nw::DsContext context = createContext(client, user);
     if (!setUpContext(client, user, context.get(), request.context))

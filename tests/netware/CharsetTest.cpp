@@ -1,6 +1,8 @@
 #include "netware/Charset.h"
 #include "netware/Fatal.h"
 
+#include "support/FakeUserChannel.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -12,40 +14,44 @@ TEST(Charset, EveryByteSurvivesARoundTrip) {
     }
 }
 
-TEST(Charset, DecodesTheTypographicRange) {
-    EXPECT_EQ(nw::cp1252ToUtf8("\x80"), "\u20AC");
-    EXPECT_EQ(nw::cp1252ToUtf8("\x8A"), "\u0160");
-    EXPECT_EQ(nw::cp1252ToUtf8("M\xFCller"), "M\u00FCller");
-}
-
-TEST(Charset, CharactersOutsideTheSetBecomeQuestionMarks) {
-    EXPECT_EQ(nw::utf8ToCp1252("\u0141\u00F3d\u017A"), "?\xF3"
-                                                       "d?"); // Łódź: ó is in the set, Ł and ź are not
-    EXPECT_EQ(nw::utf8ToCp1252("\xF0\x9F\x98\x80"), "?");     // one character outside the BMP
-}
-
-TEST(Charset, MalformedUtf8BecomesQuestionMarksWithoutReadingPastTheEnd) {
-    EXPECT_EQ(nw::utf8ToCp1252("a\xC3"), "a?");
-    EXPECT_EQ(nw::utf8ToCp1252("\xC0\xAF"), "??");      // overlong '/'
-    EXPECT_EQ(nw::utf8ToCp1252("\xED\xA0\x80"), "???"); // a surrogate
+TEST(Charset, CharactersOutsideTheSetAndMalformedTextBecomeQuestionMarks) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"\u20AC\u0160\u00FCd", "\x80\x8A\xFC"
+                                "d"},
+        {"\u0080\u009F", "??"},              // C1 controls whose bytes stand for € and Ÿ
+        {"\u00A0\u00FF\u0100", "\xA0\xFF?"}, // the edges of Latin-1
+        {"\u0141\u00F3d\u017A", "?\xF3"
+                                "d?"}, // Łódź: ó is in the set, Ł and ź are not
+        {"\xF0\x9F\x98\x80", "?"},     // one character outside the BMP
+        {"a\xC3", "a?"},               // cut short at the end
+        {"\xC0\xAF", "??"},            // overlong '/'
+        {"\xED\xA0\x80", "???"},       // a surrogate
+    };
+    for (const auto& [utf8, bytes] : cases)
+        EXPECT_EQ(nw::utf8ToCp1252(utf8), bytes) << utf8;
 }
 
 TEST(Charset, FoldingMatchesAccentedCapitals) {
-    EXPECT_EQ(nw::foldCp1252('a'), 'A');
-    EXPECT_EQ(nw::foldCp1252('\xE9'), '\xC9'); // é É
-    EXPECT_EQ(nw::foldCp1252('\x9A'), '\x8A'); // š Š
-    EXPECT_EQ(nw::foldCp1252('\xF7'), '\xF7'); // ÷ has no capital
-    EXPECT_EQ(nw::foldCp1252('.'), '.');
+    const std::pair<char, char> cases[] = {{'a', 'A'},       {'z', 'Z'},       {'\xE0', '\xC0'}, {'\xFE', '\xDE'},
+                                           {'\x9A', '\x8A'}, {'\xFF', '\x9F'}, {'\xF7', '\xF7'}, {'.', '.'},
+                                           {'\xDF', '\xDF'}, {'`', '`'},       {'{', '{'}};
+    for (const auto& [letter, capital] : cases)
+        EXPECT_EQ(nw::foldCp1252(letter), capital) << letter;
 }
 
-TEST(NiceStr, CutsAtTheFirstNulAndKeepsBlanks) {
+TEST(NiceStr, CutsAtTheFirstNulKeepsBlanksAndTakesTextWithoutNulWhole) {
     EXPECT_EQ(nw::niceStr(std::string("SYS\0abcdefghijklm", 17)), "SYS");
     EXPECT_EQ(nw::niceStr(std::string("\0SYS", 4)), "");
     EXPECT_EQ(nw::niceStr(std::string(" A \0", 4)), " A ");
+    EXPECT_EQ(nw::niceStr("ABCDEFGHIJKLMNOPQ"), "ABCDEFGHIJKLMNOPQ");
 }
 
-TEST(NiceStr, TextWithoutNulIsTakenWhole) {
-    EXPECT_EQ(nw::niceStr("ABCDEFGHIJKLMNOPQ"), "ABCDEFGHIJKLMNOPQ");
+TEST(Die, ReportsTheCallAndTheSignedCodeThenEndsTheProgram) {
+    for (const nw::NWRCODE rc : {-601, 1, 35073}) {
+        testing_support::FakeUserChannel user;
+        EXPECT_THROW(nw::die(user, rc, "NWDSList"), testing_support::ProgramEnded);
+        EXPECT_EQ(user.messages, std::vector<std::string>{"NWDSList failed : " + std::to_string(rc)});
+    }
 }
 
 } // namespace

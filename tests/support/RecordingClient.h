@@ -2,6 +2,7 @@
 
 #include "netware/Client.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ public:
     explicit RecordingClient(nw::Client& inner) : inner_(inner) {}
 
     std::vector<std::string> calls;
+    // Runs as each call is recorded, before the call is passed on.
+    std::function<void(const std::string&)> onCall;
 
     // The recorded calls whose name starts with `prefix`.
     std::vector<std::string> callsTo(const std::string& prefix) const {
@@ -146,6 +149,8 @@ private:
     }
     void record(const char* name, const std::string& detail) {
         calls.push_back(detail.empty() ? std::string(name) : std::string(name) + " " + detail);
+        if (onCall)
+            onCall(calls.back());
     }
 
     nw::Client& inner_;

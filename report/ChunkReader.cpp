@@ -1,4 +1,4 @@
-#include "report/DirectoryListing.h"
+#include "report/ChunkReader.h"
 
 #include "netware/Fatal.h"
 

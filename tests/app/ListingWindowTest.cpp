@@ -1,0 +1,174 @@
+#include "support/WindowHarness.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::WindowHarness;
+
+// FS1 and FS10 share a prefix; D uses both of FS1's volumes and FS10's.
+constexpr std::string_view kAcme = R"json({
+  "servers": [ { "name": "FS1", "volumes": [ { "number": 0, "name": "SYS" }, { "number": 1, "name": "VOL1" } ] },
+               { "name": "FS10", "volumes": [ { "number": 0, "name": "SYS" } ] } ],
+  "defaultServer": "FS1", "defaultContext": "SALES.ACME",
+  "tree": [ { "name": "ACME", "class": "Organization", "children": [
+    { "name": "SALES", "class": "Organizational Unit", "children": [
+      { "name": "A", "class": "User", "usage": [ { "server": "FS1", "volume": 0, "inUse": 2 } ] },
+      { "name": "B", "class": "User", "usage": [ { "server": "FS1", "volume": 0, "inUse": 5 } ] },
+      { "name": "C", "class": "Group", "usage": [ { "server": "FS1", "volume": 0, "inUse": 5 } ] },
+      { "name": "D", "class": "Printer", "usage": [ { "server": "FS1", "volume": 0, "inUse": 1 },
+          { "server": "FS1", "volume": 1, "inUse": 1024 }, { "server": "FS10", "volume": 0, "inUse": 50 } ] },
+      { "name": "M\u00dcLLER", "class": "User", "usage": [ { "server": "FS1", "volume": 1, "inUse": 3 } ] } ] },
+    { "name": "MARKETING", "class": "Organizational Unit", "children": [
+      { "name": "M", "class": "User", "usage": [ { "server": "FS1", "volume": 0, "inUse": 3 } ] } ] }
+  ] } ] })json";
+
+const QStringList kBySys = {"B=20", "C=20", "A=8", "D=4"};
+
+class ListingWindow : public testing::Test {
+protected:
+    void pressRecalc() { h_.control<QPushButton>("cmdRecalc")->click(); }
+    WindowHarness h_{kAcme};
+};
+
+TEST_F(ListingWindow, PickingAVolumeOrAServerListsLargestFirstAndRemembersTheKind) {
+    h_.pickVolume("[FS1] : SYS");
+    EXPECT_EQ(h_.shown(), kBySys) << "ties keep the order found";
+    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByVolume);
+    h_.pickServer("FS1");
+    EXPECT_EQ(h_.shown(), (QStringList{"D=4100", "B=20", "C=20", QString::fromUtf8("MÜLLER=12"), "A=8"}));
+    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByServer);
+    h_.pickServer("FS10");
+    EXPECT_EQ(h_.shown(), QStringList{"D=200"}) << "only FS10's own volumes";
+    EXPECT_TRUE(h_.user.messages.empty());
+}
+
+TEST_F(ListingWindow, AListingThatFindsNothingEmptiesBothListsAndStillCounts) {
+    h_.pickVolume("[FS1] : SYS");
+    h_.setContext("MARKETING.ACME");
+    h_.pickServer("FS10");
+    EXPECT_TRUE(h_.shown().isEmpty());
+    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByServer);
+}
+
+TEST_F(ListingWindow, RecalcRepeatsTheLastCompletedKindWithWhatIsNowTypedAndPicked) {
+    h_.select(h_.volumes(), "[FS1] : SYS");
+    h_.client.calls.clear();
+    pressRecalc();
+    EXPECT_TRUE(h_.client.calls.empty()) << "nothing completed yet";
+
+    h_.pickVolume("[FS1] : SYS");
+    h_.setContext("NOWHERE.ACME");
+    h_.pickServer("FS1"); // stops with a message: by volume stays the kind to repeat
+    EXPECT_EQ(h_.user.messages, std::vector<std::string>{"Context does not exist"});
+    EXPECT_EQ(h_.shown(), kBySys) << "a listing that stops keeps what was shown";
+    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByVolume);
+
+    h_.setContext("MARKETING.ACME");
+    h_.client.calls.clear();
+    pressRecalc();
+    EXPECT_EQ(h_.shown(), QStringList{"M=12"});
+    EXPECT_EQ(h_.client.callsTo("NWDSList ").size(), 1u) << "one listing per press";
+
+    h_.pickServer("FS1");
+    h_.setContext("SALES.ACME");
+    h_.select(h_.servers(), "FS10");
+    pressRecalc();
+    EXPECT_EQ(h_.shown(), QStringList{"D=200"});
+}
+
+TEST_F(ListingWindow, AListingThatCannotStartKeepsEverything) {
+    h_.pickVolume("[FS1] : SYS");
+    h_.client.calls.clear();
+    h_.setContext("");
+    h_.setRecurse(true); // editing starts nothing by itself
+    h_.window.cmbServer_Click();
+    EXPECT_TRUE(h_.user.messages.empty()) << "no server picked: nothing at all";
+    h_.pickVolume("[FS1] : VOL1");
+    EXPECT_EQ(h_.user.messages, std::vector<std::string>{"Enter a context"});
+    EXPECT_TRUE(h_.client.calls.empty());
+    EXPECT_EQ(h_.shown(), kBySys);
+}
+
+TEST_F(ListingWindow, ThePointerIsBusyWhileAListingRunsAndGivenBackAfter) {
+    std::vector<Qt::CursorShape> shapes;
+    h_.client.onCall = [&shapes](const std::string& call) {
+        if (call.rfind("NWDSList ", 0) == 0 && QApplication::overrideCursor() != nullptr)
+            shapes.push_back(QApplication::overrideCursor()->shape());
+    };
+    h_.pickVolume("[FS1] : SYS");
+    EXPECT_EQ(shapes, std::vector<Qt::CursorShape>{Qt::WaitCursor});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    h_.setContext("NOWHERE.ACME");
+    h_.pickVolume("[FS1] : SYS");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "also after a message";
+}
+
+TEST_F(ListingWindow, TheKeyboardPicksAndEnterRepeatsForANewContext) {
+    h_.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&h_.window));
+    h_.servers()->setFocus();
+    QTest::keyClick(h_.servers(), Qt::Key_Down);
+    EXPECT_EQ(h_.servers()->currentText(), "FS1");
+    EXPECT_EQ(h_.shown().size(), 5);
+    auto* box = h_.control<QLineEdit>("txtContext");
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "MARKETING.ACME");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(h_.shown(), QStringList{"M=12"});
+}
+
+class ScrollCoupling : public testing::Test {
+protected:
+    void SetUp() override {
+        h_.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&h_.window));
+        h_.pickServer("FS1");
+        ASSERT_GT(h_.usageList()->count(), 200);
+    }
+    void click(vorlane::ListBox* list, int row) {
+        const QRect at = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at.center());
+    }
+    WindowHarness h_{R"json({ "generate": { "objects": 300, "objectsPerContainer": 300, "servers": 1,
+                              "volumesPerServer": 1, "usageFraction": 1 }, "defaultContext": "CORP" })json"};
+};
+
+TEST_F(ScrollCoupling, TheNamesFollowTheUsageListOnlyAndComeBackOnAClick) {
+    h_.usageList()->setTopIndex(10); // as the scroll bar does
+    EXPECT_EQ(h_.usersList()->topIndex(), 10);
+    h_.usersList()->setTopIndex(30);
+    EXPECT_EQ(h_.usageList()->topIndex(), 10) << "the names move nothing";
+    click(h_.usageList(), 12);
+    EXPECT_EQ(h_.usersList()->topIndex(), 10);
+    EXPECT_FALSE(h_.usersList()->selectionModel()->hasSelection()) << "a click selects nothing in the names";
+    h_.usersList()->setTopIndex(50);
+    click(h_.usageList(), 12); // the row that is already current
+    EXPECT_EQ(h_.usersList()->topIndex(), 10);
+    h_.usageList()->setFocus();
+    for (int i = 0; i < 40; ++i)
+        QTest::keyClick(h_.usageList(), Qt::Key_Down);
+    EXPECT_GT(h_.usageList()->topIndex(), 10);
+    EXPECT_EQ(h_.usersList()->topIndex(), h_.usageList()->topIndex());
+}
+
+TEST(ResultLists, ShowTheRowsInUsageOrderIn8BitTextAndPlainNumbers) {
+    vorlane::ListBox names;
+    vorlane::ListBox usages;
+    vorlane::showUsageRows({{"A", 8}, {"M\xDCLLER", 20}, {"\x80URO.\x8ASTA", 20}, {"D", 8589934588}}, names, usages);
+    EXPECT_EQ(WindowHarness::rows(&names),
+              (QStringList{"D", QString::fromUtf8("MÜLLER"), QString::fromUtf8("€URO.ŠSTA"), "A"}));
+    EXPECT_EQ(WindowHarness::rows(&usages), (QStringList{"8589934588", "20", "20", "8"}));
+    // What assistive technology reads, and nothing past the last row.
+    EXPECT_EQ(names.model()->index(1, 0).data(Qt::AccessibleTextRole).toString(), QString::fromUtf8("MÜLLER"));
+    EXPECT_FALSE(names.model()->index(4, 0).data(Qt::DisplayRole).isValid());
+    EXPECT_EQ(names.itemText(4), QString());
+    vorlane::showUsageRows({}, names, usages);
+    EXPECT_EQ(names.count() + usages.count(), 0);
+}
+
+} // namespace

@@ -1,0 +1,127 @@
+#include "support/WindowHarness.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::WindowHarness;
+
+// FS10 is read before FS1; FS1's volume 2 sorts before its older entries.
+constexpr std::string_view kServers = R"json({
+  "servers": [ { "name": "FS10", "volumes": [ { "number": 0, "name": "SYS" } ] },
+               { "name": "FS1", "volumes": [ { "number": 0, "name": "SYS" }, { "number": 1, "name": "VOL1" },
+                                             { "number": 2, "name": "APPS" } ] } ],
+  "defaultServer": "FS1", "defaultContext": "M\u00dcNCHEN.ACME",
+  "tree": [ { "name": "ACME", "class": "Organization" } ] })json";
+
+class Window : public testing::Test {
+protected:
+    QWidget* control(const char* name) const { return h_.control<QWidget>(name); }
+    void showActive() {
+        h_.window.show();
+        QApplication::setActiveWindow(&h_.window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&h_.window));
+    }
+    WindowHarness h_{kServers};
+};
+
+TEST_F(Window, LoadsTheDefaultContextEveryServerAndEveryVolumeWithItsNumber) {
+    EXPECT_EQ(h_.control<QLineEdit>("txtContext")->text(), QString::fromUtf8("MÜNCHEN.ACME"));
+    EXPECT_EQ(h_.servers()->count(), 2);
+    EXPECT_EQ(h_.servers()->currentIndex(), -1);
+    const std::pair<const char*, int> volumes[] = {
+        {"[FS10] : SYS", 0}, {"[FS1] : SYS", 0}, {"[FS1] : VOL1", 1}, {"[FS1] : APPS", 2}};
+    ASSERT_EQ(h_.volumes()->count(), 4);
+    for (const auto& [entry, number] : volumes)
+        EXPECT_EQ(h_.volumes()->itemData(h_.volumes()->findText(entry)).toInt(), number) << entry;
+    EXPECT_EQ(h_.volumes()->currentIndex(), -1);
+    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::NoListingYet);
+}
+
+TEST_F(Window, TheLayoutReadsAsOneFormWithATwoColumnList) {
+    EXPECT_EQ(h_.window.windowTitle(), "Disk Usage");
+    EXPECT_EQ(h_.window.size(), QSize(271, 382)); // 4065 x 5730 twips
+    EXPECT_EQ(h_.window.minimumSize(), h_.window.maximumSize()) << "the layout is fixed";
+    for (const char* name : {"lblContext", "lblRecurse", "lblVolume", "lblServer", "lblStuff"}) {
+        const auto* label = h_.control<QLabel>(name);
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << name << " is cut";
+    }
+    for (const char* name : {"lblContext", "lblRecurse", "lblVolume", "lblServer"}) {
+        const auto* label = h_.control<QLabel>(name);
+        EXPECT_TRUE(label->alignment() & Qt::AlignRight) << name;
+        EXPECT_EQ(label->geometry().right() + 1, 49) << name << " ends at 735 twips, left of its field";
+        EXPECT_EQ(label->buddy()->accessibleName(), label->text());
+    }
+    EXPECT_EQ(h_.control<QLabel>("lblStuff")->text(), " User" + QString(49, ' ') + "Usage (K)");
+    // The usage column lies in front of the names' right-hand 495 twips.
+    const auto children = h_.window.children();
+    EXPECT_GT(children.indexOf(control("lstUsage")), children.indexOf(control("lstUsers")));
+    EXPECT_EQ((control("lstUsers")->geometry() & control("lstUsage")->geometry()).width(), 33);
+    EXPECT_TRUE(h_.control<QCheckBox>("optRecurse")->text().isEmpty());
+    EXPECT_EQ(h_.control<QPushButton>("cmdRecalc")->text(), "&Recalc"); // Alt+R
+    EXPECT_EQ(h_.control<QPushButton>("cmdClose")->text(), "Cl&ose");   // Alt+O
+    EXPECT_FALSE(h_.volumes()->isEditable());
+    EXPECT_FALSE(h_.servers()->isEditable());
+}
+
+TEST_F(Window, TabVisitsTheInputControlsInTheirOrder) {
+    QStringList order;
+    QWidget* at = control("txtContext");
+    do {
+        order << at->objectName();
+        do
+            at = at->nextInFocusChain();
+        while (!(at->focusPolicy() & Qt::TabFocus) || at->parent() != &h_.window);
+    } while (at != control("txtContext"));
+    EXPECT_EQ(order, (QStringList{"txtContext", "cmdClose", "lstUsers", "lstUsage", "cmbVolumes", "cmbServer",
+                                  "cmdRecalc", "optRecurse"}));
+}
+
+TEST_F(Window, EnterPressesTheFocusedButtonElseRecalcAndEscapeCloses) {
+    showActive();
+    QSignalSpy recalc(h_.control<QPushButton>("cmdRecalc"), &QPushButton::clicked);
+    QSignalSpy close(h_.control<QPushButton>("cmdClose"), &QPushButton::clicked);
+    QTest::keyClick(control("txtContext"), Qt::Key_Return);
+    EXPECT_EQ(recalc.count(), 1);
+    EXPECT_EQ(close.count(), 0);
+    control("cmdClose")->setFocus();
+    QTest::keyClick(control("cmdClose"), Qt::Key_Return);
+    EXPECT_EQ(close.count(), 1);
+    EXPECT_EQ(recalc.count(), 1);
+    EXPECT_FALSE(h_.window.isVisible());
+
+    showActive();
+    QTest::keyClick(control("optRecurse"), Qt::Key_Escape);
+    EXPECT_EQ(close.count(), 2);
+    EXPECT_FALSE(h_.window.isVisible());
+}
+
+TEST_F(Window, ClosingShutsBothLibrariesDownOnceHoweverItIsClosed) {
+    h_.window.show();
+    h_.client.calls.clear();
+    h_.control<QPushButton>("cmdClose")->click();
+    h_.window.show();
+    h_.window.close(); // the title bar, after the button
+    EXPECT_EQ(h_.client.calls, (std::vector<std::string>{"NWCallsTerm", "NWNetTerm"}));
+}
+
+TEST(SortedComboBox, ItemsTakeTheirSortedPlaceAndKeepTheirData) {
+    vorlane::SortedComboBox box;
+    for (const auto& [text, data] : {std::pair{"B", 1}, {"D", 2}, {"a", 3}, {"C", 4}, {"b", 5}, {"B", 6}}) {
+        const int at = box.addSorted(text);
+        EXPECT_EQ(at, box.newIndex());
+        box.setItemData(at, data);
+    }
+    EXPECT_EQ(box.currentIndex(), -1) << "adding items selects nothing";
+    QStringList shown;
+    for (int i = 0; i < box.count(); ++i)
+        shown << box.itemText(i) + QString::number(box.itemData(i).toInt());
+    EXPECT_EQ(shown, (QStringList{"a3", "B1", "B6", "b5", "C4", "D2"}));
+}
+
+} // namespace

@@ -19,10 +19,10 @@ std::vector<std::string> decodeKnownServers(const nw::nuint8* record) {
     std::size_t nameStart = nw::kKnownServersSkipBytes;
     for (std::int32_t i = 0; i < count; ++i) {
         if (nameStart >= nw::kKnownServersAreaSize)
-            break;
+            return names;
         const void* zero = std::memchr(area + nameStart, 0, nw::kKnownServersAreaSize - nameStart);
         if (zero == nullptr)
-            break; // the entry runs past the area: not a whole entry
+            return names; // the entry runs past the area: not a whole entry
         const auto end = static_cast<std::size_t>(static_cast<const nw::nuint8*>(zero) - area);
         names.emplace_back(reinterpret_cast<const char*>(area + nameStart), end - nameStart);
         nameStart = end + 1 + nw::kKnownServersSkipBytes;

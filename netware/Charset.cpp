@@ -1,5 +1,6 @@
 #include "netware/Charset.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -22,11 +23,8 @@ char32_t decodeByte(unsigned char b) {
 int encodeCodePoint(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
         return static_cast<int>(cp);
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == cp)
-            return static_cast<int>(0x80 + i);
-    }
-    return -1;
+    const auto* const found = std::find(kHighControls.begin(), kHighControls.end(), cp);
+    return found == kHighControls.end() ? -1 : static_cast<int>(0x80 + (found - kHighControls.begin()));
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -46,7 +44,6 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 std::string cp1252ToUtf8(std::string_view bytes) {
     std::string out;
-    out.reserve(bytes.size());
     for (char c : bytes)
         appendUtf8(out, decodeByte(static_cast<unsigned char>(c)));
     return out;
@@ -54,7 +51,6 @@ std::string cp1252ToUtf8(std::string_view bytes) {
 
 std::string utf8ToCp1252(std::string_view utf8) {
     std::string out;
-    out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[i]);

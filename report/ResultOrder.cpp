@@ -1,7 +1,9 @@
 #include "report/ResultOrder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <numeric>
 
 namespace vorlane {
 namespace {
@@ -23,11 +25,10 @@ std::vector<std::uint32_t> usageOrder(const std::vector<UsageRow>& rows) {
     if (n == 0)
         return {};
     std::vector<std::uint64_t> keys(n);
+    std::transform(rows.begin(), rows.end(), keys.begin(),
+                   [](const UsageRow& row) { return descendingKey(row.kilobytes); });
     std::vector<std::uint32_t> order(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        keys[i] = descendingKey(rows[i].kilobytes);
-        order[i] = static_cast<std::uint32_t>(i);
-    }
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
     std::vector<std::uint64_t> keysOut(n);
     std::vector<std::uint32_t> orderOut(n);
     for (int shift = 0; shift < 64; shift += 8) {
@@ -36,8 +37,7 @@ std::vector<std::uint32_t> usageOrder(const std::vector<UsageRow>& rows) {
             ++start[((key >> shift) & 0xFF) + 1];
         if (start[((keys[0] >> shift) & 0xFF) + 1] == n)
             continue;
-        for (std::size_t b = 1; b < start.size(); ++b)
-            start[b] += start[b - 1];
+        std::partial_sum(start.begin(), start.end(), start.begin());
         for (std::size_t i = 0; i < n; ++i) {
             const std::size_t at = start[(keys[i] >> shift) & 0xFF]++;
             keysOut[at] = keys[i];

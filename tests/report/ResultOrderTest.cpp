@@ -28,6 +28,7 @@ TEST(ResultOrder, IsAStableSortLargestFirstForEveryShapeOfInput) {
         {"ties of a listing", draw(70000, 1, 40)},
         {"all equal", std::vector<std::int64_t>(300, 100)},
         {"reversed", {1, 2, 3, 4, 5, 6}},
+        {"low bytes alike", {1024, 4096, 2048, 1 << 20, 4096}},
         {"wide", draw(5000, 0, std::int64_t{1} << 62)},
         {"negative and extreme", {0, -4, kMax, kMin, -4, 12, kMin, kMax, 0, 1, 256, 65536}},
     };

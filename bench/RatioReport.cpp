@@ -129,25 +129,31 @@ void RatioReport::ReportRuns(const std::vector<Run>& runs) {
     }
 }
 
-void RatioReport::writeSummary(std::ostream& out, bool judge) const {
-    auto find = [this](const std::string& name) -> const Measurement* {
-        const auto it = measurements_.find(name);
-        return it == measurements_.end() ? nullptr : &it->second;
-    };
-    // The sizes measured for a family, in numeric order.
-    auto sizesOf = [this](const std::string& family) {
-        std::vector<std::string> sizes;
-        const std::string prefix = family + "/tool/";
-        for (const auto& entry : measurements_) {
-            if (entry.first.rfind(prefix, 0) == 0)
-                sizes.push_back(entry.first.substr(prefix.size()));
-        }
-        std::sort(sizes.begin(), sizes.end(), [](const std::string& a, const std::string& b) {
-            return a.size() != b.size() ? a.size() < b.size() : a < b;
-        });
-        return sizes;
-    };
+const Measurement* RatioReport::find(const std::string& name) const {
+    const auto it = measurements_.find(name);
+    return it == measurements_.end() ? nullptr : &it->second;
+}
 
+std::vector<std::string> RatioReport::sizesOf(const std::string& family) const {
+    std::vector<std::string> sizes;
+    const std::string prefix = family + "/tool/";
+    for (const auto& entry : measurements_) {
+        if (entry.first.rfind(prefix, 0) == 0)
+            sizes.push_back(entry.first.substr(prefix.size()));
+    }
+    std::sort(sizes.begin(), sizes.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    return sizes;
+}
+
+void RatioReport::writeSummary(std::ostream& out, bool judge) const {
+    writePairs(out, judge);
+    writeGrowth(out, judge);
+    writeMemory(out, judge);
+}
+
+void RatioReport::writePairs(std::ostream& out, bool judge) const {
     out << "\n| Measure | Size | Tool | Floor | Tool / floor (range) | Target | |\n";
     out << "|---|---|---|---|---|---|---|\n";
     for (const PairTarget& pair : kPairs) {
@@ -174,8 +180,10 @@ void RatioReport::writeSummary(std::ostream& out, bool judge) const {
                 << " |\n";
         }
     }
+}
 
-    // Ten times the objects should cost at most eleven times the time.
+// Ten times the objects should cost at most eleven times the time.
+void RatioReport::writeGrowth(std::ostream& out, bool judge) const {
     out << "\n| Growth | Sizes | Larger | Smaller | Larger / smaller (range) | Target | |\n";
     out << "|---|---|---|---|---|---|---|\n";
     for (const std::string family : {"ListingByVolume", "ListingByServer"}) {
@@ -198,7 +206,9 @@ void RatioReport::writeSummary(std::ostream& out, bool judge) const {
             }
         }
     }
+}
 
+void RatioReport::writeMemory(std::ostream& out, bool judge) const {
     out << "\n| Memory | Objects | Peak with the listing | Peak without | Per result row | Target | |\n";
     out << "|---|---|---|---|---|---|---|\n";
     for (const auto& [name, m] : measurements_) {

@@ -36,6 +36,13 @@ public:
     void writeSummary(std::ostream& out, bool judge) const;
 
 private:
+    const Measurement* find(const std::string& name) const;
+    // The sizes measured for a family, in numeric order.
+    std::vector<std::string> sizesOf(const std::string& family) const;
+    void writePairs(std::ostream& out, bool judge) const;
+    void writeGrowth(std::ostream& out, bool judge) const;
+    void writeMemory(std::ostream& out, bool judge) const;
+
     std::map<std::string, Measurement> measurements_;
     bool anyError_ = false;
 };

@@ -2,8 +2,8 @@
 
 #include "app/ListBox.h"
 #include "app/SortedComboBox.h"
-#include "discovery/VolumeList.h"
 #include "discovery/ServerScan.h"
+#include "discovery/VolumeList.h"
 #include "netware/Startup.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "report/UsageListing.h"
 
-#include "netware/ServerConnection.h"
 #include "netware/Charset.h"
 #include "netware/ClientResource.h"
 #include "netware/Fatal.h"
-#include "report/ContainerWalk.h"
+#include "netware/ServerConnection.h"
 #include "report/ChunkReader.h"
+#include "report/ContainerWalk.h"
 
 #include <algorithm>
 #include <optional>

@@ -27,9 +27,10 @@ namespace {} // namespace
 int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Start-up is measured on the built-in sample network, whatever the
-    // caller's environment names.
+    // Start-up is measured on the stand-in's built-in sample network,
+    // whatever the caller's environment names.
     qputenv("NWSIM_NETWORK", "");
+    qunsetenv("VORLANE_LDAP_URI");
 
     // A child run of this program for one start-up or one memory probe.
     if (argc == 2 && std::strncmp(argv[1], "--startup-child=", 16) == 0)

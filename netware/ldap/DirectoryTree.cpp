@@ -82,7 +82,7 @@ nw::NWRCODE DirectoryTree::resolve(const std::vector<NameComponent>& components,
 
 void classify(const std::vector<std::string>& objectClasses, Entry& entry) {
     static constexpr std::array<std::string_view, 5> kContainers = {"organization", "organizationalUnit", "country",
-                                                                     "locality", "domain"};
+                                                                    "locality", "domain"};
     entry.container = std::any_of(objectClasses.begin(), objectClasses.end(), [](const std::string& cls) {
         return std::any_of(kContainers.begin(), kContainers.end(),
                            [&cls](std::string_view container) { return sameType(cls, container); });

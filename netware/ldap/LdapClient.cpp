@@ -60,8 +60,8 @@ void LdapClient::reportUnreadable(const Connection& connection) const {
             continue;
         const Volume& volume = volumes_[number];
         std::fprintf(stderr, "vorlane: volume %s (%s): %zu director%s could not be read and %s left out, among them:\n",
-                     volume.name.c_str(), volume.path.c_str(), totals.unreadable,
-                     totals.unreadable == 1 ? "y" : "ies", totals.unreadable == 1 ? "was" : "were");
+                     volume.name.c_str(), volume.path.c_str(), totals.unreadable, totals.unreadable == 1 ? "y" : "ies",
+                     totals.unreadable == 1 ? "was" : "were");
         for (const std::string& path : totals.firstUnreadable)
             std::fprintf(stderr, "  %s\n", path.c_str());
     }
@@ -117,8 +117,8 @@ nw::NWRCODE LdapClient::NWGetVolumeName(nw::NWCONN_HANDLE conn, nw::nuint16 volu
     return nw::kSuccess;
 }
 
-nw::NWRCODE LdapClient::NWGetObjDiskRestrictions(nw::NWCONN_HANDLE conn, nw::nuint8 volumeNumber,
-                                                 nw::nuint32 objectId, nw::nint32* restriction, nw::nint32* inUse) {
+nw::NWRCODE LdapClient::NWGetObjDiskRestrictions(nw::NWCONN_HANDLE conn, nw::nuint8 volumeNumber, nw::nuint32 objectId,
+                                                 nw::nint32* restriction, nw::nint32* inUse) {
     Connection* open = connection(conn);
     if (open == nullptr)
         return kErrInvalidConnection;

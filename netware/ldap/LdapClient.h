@@ -108,8 +108,7 @@ private:
     nw::NWRCODE fetchChildren(Entry& parent);
     nw::NWRCODE list(nw::NWDSContextHandle context, const char* object, nw::nint32* iterationHandle, nw::pBuf_T buf,
                      bool containersOnly);
-    nw::NWRCODE startIteration(nw::NWDSContextHandle handle, const char* object, bool containersOnly,
-                               Iteration& out);
+    nw::NWRCODE startIteration(nw::NWDSContextHandle handle, const char* object, bool containersOnly, Iteration& out);
     nw::NWRCODE fillChunk(Iteration& iteration, nw::nuint32 flags, ChunkBuffer& buffer);
     ChunkBuffer* buffer(nw::pBuf_T buf);
 

@@ -136,11 +136,12 @@ nw::NWRCODE LdapClient::resolve(Context& context, const char* name, Entry*& out)
     if (!parsed.root && !context.name.root)
         parsed.components.insert(parsed.components.end(), context.name.components.begin(),
                                  context.name.components.end());
-    return context.tree->resolve(parsed.components, [this](Entry& parent) { return fetchChildren(parent); }, out);
+    return context.tree->resolve(
+        parsed.components, [this](Entry& parent) { return fetchChildren(parent); }, out);
 }
 
-nw::NWRCODE LdapClient::NWDSResolveName(nw::NWDSContextHandle context, const char* objectName,
-                                        nw::NWCONN_HANDLE* conn, nw::nuint32* objectId) {
+nw::NWRCODE LdapClient::NWDSResolveName(nw::NWDSContextHandle context, const char* objectName, nw::NWCONN_HANDLE* conn,
+                                        nw::nuint32* objectId) {
     const auto it = contexts_.find(context);
     if (it == contexts_.end())
         return kErrBadContext;

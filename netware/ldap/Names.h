@@ -23,7 +23,7 @@ struct NameComponent {
 };
 
 struct DottedName {
-    bool root = false;                    // "[Root]": the top of the directory
+    bool root = false;                     // "[Root]": the top of the directory
     std::vector<NameComponent> components; // innermost first; empty for "" and "[Root]"
 };
 

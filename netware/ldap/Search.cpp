@@ -114,11 +114,12 @@ int readNamingContexts(LDAP* ld, std::vector<NamingContext>& out) {
     static char namingContexts[] = "namingContexts";
     std::array<char*, 2> attributes = {namingContexts, nullptr};
     LDAPMessage* result = nullptr;
-    const int rc = ldap_search_ext_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", attributes.data(), 0, nullptr,
-                                     nullptr, nullptr, LDAP_NO_LIMIT, &result);
+    const int rc = ldap_search_ext_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", attributes.data(), 0, nullptr, nullptr,
+                                     nullptr, LDAP_NO_LIMIT, &result);
     if (rc == LDAP_SUCCESS) {
         LDAPMessage* root = ldap_first_entry(ld, result);
-        for (const std::string& dn : root == nullptr ? std::vector<std::string>{} : valuesOf(ld, root, namingContexts)) {
+        for (const std::string& dn :
+             root == nullptr ? std::vector<std::string>{} : valuesOf(ld, root, namingContexts)) {
             NamingContext context{dn, {}};
             if (!dn.empty() && splitDn(dn, context.rdns))
                 out.push_back(std::move(context));
@@ -145,9 +146,12 @@ int searchChildren(LDAP* ld, const std::string& baseDn, int pageSize, std::vecto
     bool paging = true;
     for (bool first = true;; first = false) {
         const int rc = searchOnce(ld, baseDn, pageSize, paging, cookie, out);
-        if (first && paging && (rc == LDAP_UNAVAILABLE_CRITICAL_EXTENSION || rc == LDAP_UNWILLING_TO_PERFORM)) {
-            // A server that refuses the paging request outright: once more
-            // without it.
+        if (first && paging &&
+            (rc == LDAP_UNAVAILABLE_CRITICAL_EXTENSION || rc == LDAP_UNWILLING_TO_PERFORM ||
+             rc == LDAP_ADMINLIMIT_EXCEEDED)) {
+            // A server that refuses the paging request outright (slapd with
+            // paging disabled says "administrative limit exceeded"): once
+            // more without it.
             paging = false;
             out.clear();
             continue;

@@ -27,19 +27,21 @@ std::string bindAs(LDAP* ld, const Settings& settings) {
     if (settings.bind == BindKind::Anonymous)
         return {};
     if (settings.bind == BindKind::External) {
-        berval none{0, nullptr};
+        // An empty initial response: act as the identity the socket shows.
+        static char nothing[] = "";
+        berval none{0, nothing};
         const int rc = ldap_sasl_bind_s(ld, nullptr, "EXTERNAL", &none, nullptr, nullptr, nullptr);
         if (rc != LDAP_SUCCESS)
-            return "The directory at " + settings.uri + " refused the bind as the local user (SASL EXTERNAL): " +
-                   ldapErrorText(ld, rc);
+            return "The directory at " + settings.uri +
+                   " refused the bind as the local user (SASL EXTERNAL): " + ldapErrorText(ld, rc);
         return {};
     }
     std::string password;
     if (std::string error = readPasswordFile(settings.passwordFile, password); !error.empty())
         return error;
     berval credentials{static_cast<ber_len_t>(password.size()), password.data()};
-    const int rc = ldap_sasl_bind_s(ld, settings.bindDn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr,
-                                    nullptr);
+    const int rc =
+        ldap_sasl_bind_s(ld, settings.bindDn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr);
     wipe(password);
     if (rc != LDAP_SUCCESS)
         return "The directory at " + settings.uri + " refused the bind as " + settings.bindDn + ": " +

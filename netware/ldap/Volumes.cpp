@@ -47,8 +47,7 @@ std::string checkVolumes(const std::vector<VolumeSetting>& settings, std::vector
             return std::string(kVolumesVar) + ": volume " + setting.name + ", " + setting.path + ": " +
                    std::strerror(errno);
         if (!S_ISDIR(status.st_mode))
-            return std::string(kVolumesVar) + ": volume " + setting.name + ", " + setting.path +
-                   ": not a directory";
+            return std::string(kVolumesVar) + ": volume " + setting.name + ", " + setting.path + ": not a directory";
         volumes.push_back({setting.name, setting.path});
     }
     out = std::move(volumes);
@@ -56,9 +55,9 @@ std::string checkVolumes(const std::vector<VolumeSetting>& settings, std::vector
 }
 
 bool holdsFiles(std::string_view type) {
-    static constexpr std::array<std::string_view, 14> kTypes = {
-        "ext2", "ext3", "ext4", "xfs", "btrfs", "zfs", "f2fs", "jfs", "reiserfs", "nilfs2", "bcachefs", "ufs", "hfsplus",
-        "exfat"};
+    static constexpr std::array<std::string_view, 14> kTypes = {"ext2",     "ext3", "ext4",    "xfs",      "btrfs",
+                                                                "zfs",      "f2fs", "jfs",     "reiserfs", "nilfs2",
+                                                                "bcachefs", "ufs",  "hfsplus", "exfat"};
     return std::find(kTypes.begin(), kTypes.end(), type) != kTypes.end();
 }
 

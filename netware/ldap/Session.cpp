@@ -3,6 +3,7 @@
 #include "netware/ldap/Search.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -117,6 +118,9 @@ std::string ldapErrorText(LDAP* ld, int rc) {
 }
 
 std::unique_ptr<Session> Session::open(const Settings& settings, std::string& error) {
+    // A server that goes away mid-listing must give a code, not end the
+    // program with a signal from a write to its closed socket.
+    std::signal(SIGPIPE, SIG_IGN);
     LDAP* ld = nullptr;
     const int rc = ldap_initialize(&ld, settings.uri.c_str());
     if (rc != LDAP_SUCCESS || ld == nullptr) {

@@ -62,7 +62,7 @@ std::string makeCertificates(const std::string& dir) {
                                "-keyout server.key -out server.csr -subj /CN=127.0.0.1 && openssl x509 -req -in "
                                "server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 "
                                "-extfile ext";
-    return std::system((script + " >/dev/null 2>&1").c_str()) == 0 ? "" : "openssl could not make certificates";
+    return std::system(("(" + script + ") >/dev/null 2>&1").c_str()) == 0 ? "" : "openssl could not make certificates";
 }
 
 } // namespace

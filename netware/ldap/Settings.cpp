@@ -32,7 +32,7 @@ std::string upper(std::string_view text) {
 std::string parseVolume(std::string_view item, VolumeSetting& out) {
     const auto equals = item.find('=');
     if (equals == std::string_view::npos)
-        return "\"" + std::string(item) + "\" is not NAME=/path";
+        return std::string("\"").append(item).append("\" is not NAME=/path");
     const std::string_view name = trimmed(item.substr(0, equals));
     const std::string_view path = trimmed(item.substr(equals + 1));
     if (name.empty() || name.size() > kMaxVolumeNameChars)

@@ -74,7 +74,7 @@ std::string volumeNameFor(std::string_view mountPoint, const std::vector<Volume>
     name.resize(std::min(name.size(), kMaxVolumeNameChars));
     const std::string base = name;
     for (int n = 2; taken(name, volumes); ++n) {
-        const std::string ending = "~" + std::to_string(n);
+        const std::string ending = std::string("~").append(std::to_string(n));
         name = base.substr(0, std::min(base.size(), kMaxVolumeNameChars - ending.size())) + ending;
     }
     return name;

@@ -76,7 +76,7 @@ TEST(VolumesSetting, NamesAndPathsInVolumeNumberOrder) {
 TEST(VolumesSetting, BadListsAreRefusedAndChangeNothing) {
     std::string tooMany;
     for (int i = 0; i < 65; ++i)
-        tooMany += "V" + std::to_string(i) + "=/,";
+        tooMany += std::string("V").append(std::to_string(i)).append("=/,");
     for (const std::string& text :
          {std::string(), std::string("SYS"), std::string("=/x"), std::string("ABCDEFGHIJKLMNOPQ=/x"),
           std::string("A B=/x"), std::string("SYS=relative"), std::string("SYS=/a,sys=/b"), std::string("A=/,"),

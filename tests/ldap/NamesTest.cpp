@@ -40,13 +40,4 @@ TEST(Names, InvalidNamesAreRefusedAndChangeNothing) {
     }
 }
 
-TEST(Names, AnEscapedValueReadsBackAsItself) {
-    for (const std::string value : {"A.B", "x=y", "p+q", "back\\slash", "plain", "."}) {
-        nwldap::DottedName name;
-        ASSERT_EQ(nwldap::parseName(nwldap::escapeValue(value), name), nw::kSuccess) << value;
-        ASSERT_EQ(name.components.size(), 1u);
-        EXPECT_EQ(name.components[0].value, value);
-    }
-}
-
 } // namespace

@@ -64,9 +64,9 @@ DirectoryTree::DirectoryTree(const std::vector<NamingContext>& namingContexts) {
     }
 }
 
-nw::NWRCODE DirectoryTree::resolve(const std::vector<NameComponent>& components, const FetchChildren& fetch,
-                                   Entry*& out) {
-    Entry* at = &root_;
+nw::NWRCODE DirectoryTree::resolve(Entry& from, const std::vector<NameComponent>& components,
+                                   const FetchChildren& fetch, Entry*& out) {
+    Entry* at = &from;
     for (auto component = components.rbegin(); component != components.rend(); ++component) {
         if (!at->childrenKnown) {
             if (const nw::NWRCODE rc = fetch(*at); rc != nw::kSuccess)

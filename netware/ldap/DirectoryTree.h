@@ -68,10 +68,12 @@ public:
 
     Entry& root() { return root_; }
 
-    // The entry of a full name (components innermost first). Children not yet
-    // known are fetched on the way down. kNoSuchEntry when a component has no
-    // entry; a fetch's own code when it fails.
-    nw::NWRCODE resolve(const std::vector<NameComponent>& components, const FetchChildren& fetch, Entry*& out);
+    // The entry of a name (components innermost first) below `from`, the
+    // root for a full name. Children not yet known are fetched on the way
+    // down. kNoSuchEntry when a component has no entry; a fetch's own code
+    // when it fails.
+    static nw::NWRCODE resolve(Entry& from, const std::vector<NameComponent>& components, const FetchChildren& fetch,
+                               Entry*& out);
 
 private:
     Entry root_;

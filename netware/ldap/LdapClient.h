@@ -90,6 +90,10 @@ private:
         DottedName name;
         nw::nuint32 flags = kDefaultContextFlags;
         std::unique_ptr<DirectoryTree> tree;
+        // The entry of the name context once found. Entries stay where they
+        // are while the context lives (only containers never listed get
+        // children), so every relative name starts here.
+        Entry* base = nullptr;
     };
     // A listing under way: the container, the next of its children to
     // deliver, and whether only containers are delivered.

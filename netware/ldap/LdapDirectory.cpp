@@ -133,11 +133,16 @@ nw::NWRCODE LdapClient::resolve(Context& context, const char* name, Entry*& out)
     DottedName parsed;
     if (const nw::NWRCODE rc = parseName(name, parsed); rc != nw::kSuccess)
         return rc;
-    if (!parsed.root && !context.name.root)
-        parsed.components.insert(parsed.components.end(), context.name.components.begin(),
-                                 context.name.components.end());
-    return context.tree->resolve(
-        parsed.components, [this](Entry& parent) { return fetchChildren(parent); }, out);
+    const FetchChildren fetch = [this](Entry& parent) { return fetchChildren(parent); };
+    Entry& root = context.tree->root();
+    if (parsed.root || context.name.root)
+        return DirectoryTree::resolve(root, parsed.components, fetch, out);
+    if (context.base == nullptr) {
+        if (const nw::NWRCODE rc = DirectoryTree::resolve(root, context.name.components, fetch, context.base);
+            rc != nw::kSuccess)
+            return rc;
+    }
+    return DirectoryTree::resolve(*context.base, parsed.components, fetch, out);
 }
 
 nw::NWRCODE LdapClient::NWDSResolveName(nw::NWDSContextHandle context, const char* objectName, nw::NWCONN_HANDLE* conn,

@@ -23,8 +23,8 @@ struct Tree : testing::Test {
         if (nwldap::parseName(text, name) != nw::kSuccess)
             return "invalid";
         nwldap::Entry* entry = nullptr;
-        const nw::NWRCODE rc = tree.resolve(
-            name.components,
+        const nw::NWRCODE rc = nwldap::DirectoryTree::resolve(
+            tree.root(), name.components,
             [this](nwldap::Entry& parent) {
                 std::vector<std::unique_ptr<nwldap::Entry>> children;
                 const int read = source.readChildren(parent.dn, children);

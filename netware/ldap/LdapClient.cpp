@@ -18,8 +18,8 @@ constexpr std::size_t kMaxServerNameChars = 47; // a bindery name
 
 } // namespace
 
-LdapClient::LdapClient(std::unique_ptr<DirectorySource> directory, std::vector<Volume> volumes, std::string server,
-                       const std::string& defaultContext)
+LdapClient::LdapClient(std::unique_ptr<DirectorySource> directory, std::vector<Volume> volumes,
+                       const std::string& server, const std::string& defaultContext)
     : directory_(std::move(directory)), volumes_(std::move(volumes)),
       server_(nw::utf8ToCp1252(server).substr(0, kMaxServerNameChars)),
       defaultContext_(defaultContext.empty() ? dottedName(directory_->namingContexts())

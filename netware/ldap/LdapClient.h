@@ -35,7 +35,7 @@ class LdapClient final : public nw::Client {
 public:
     // `defaultContext` is the dotted UTF-8 name of the workstation's default
     // context; empty, the first naming context of the directory is.
-    LdapClient(std::unique_ptr<DirectorySource> directory, std::vector<Volume> volumes, std::string server,
+    LdapClient(std::unique_ptr<DirectorySource> directory, std::vector<Volume> volumes, const std::string& server,
                const std::string& defaultContext);
     ~LdapClient() override;
     LdapClient(const LdapClient&) = delete;

@@ -45,6 +45,7 @@ struct ClientDirectory : testing::Test {
                 EXPECT_EQ(client->NWDSGetObjectName(context, buffer, name, nullptr, nullptr), nw::kSuccess);
                 names.emplace_back(name);
             }
+            EXPECT_EQ(client->NWDSGetObjectName(context, buffer, name, nullptr, nullptr), nwldap::kErrBufferEmpty);
         } while (iteration != -1);
         return nw::kSuccess;
     }
@@ -91,7 +92,9 @@ TEST_F(ClientDirectory, NamesAreTypedUnlessAskedForTypelessAndResolveBack) {
     EXPECT_EQ(resolve("Dvo?\xE1k.EAST"), 60006u);
     EXPECT_EQ(resolve("USER1007"), 60007u);
     EXPECT_EQ(resolve("J\\.DOE"), nwldap::kNoOwner);
-    EXPECT_EQ(resolve("[Root]"), nwldap::kNoOwner);
+    names.clear();
+    ASSERT_EQ(list("[Root]", true, names, chunks), nw::kSuccess);
+    EXPECT_EQ(names, (std::vector<std::string>{"ACME", "com"}));
 }
 
 TEST_F(ClientDirectory, FailuresGiveTheirCodesAndLeaveTheIterationAlone) {

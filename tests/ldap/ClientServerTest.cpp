@@ -40,8 +40,10 @@ struct ClientServer : testing::Test {
 
 TEST_F(ClientServer, OneServerByItsHostNameWithTheVolumesInOrder) {
     std::array<nw::nuint8, nw::kKnownServersRecordSize> record{};
+    record.fill(0xFF);
     ASSERT_EQ(client->NWGetKnownServersInfo(defConn, 0, nw::kKnownServersConstant, record.data()), nw::kSuccess);
-    EXPECT_EQ(record[nw::kKnownServersCountOffset], 1);
+    EXPECT_EQ(std::vector<int>(&record[nw::kKnownServersCountOffset], &record[nw::kKnownServersAreaOffset]),
+              (std::vector<int>{1, 0, 0, 0}));
     EXPECT_STREQ(reinterpret_cast<const char*>(&record[nw::kKnownServersAreaOffset + nw::kKnownServersSkipBytes]),
                  "FS1");
     EXPECT_EQ(client->NWGetKnownServersInfo(defConn, 1, nw::kKnownServersConstant, record.data()), nw::kNoMoreServers);

@@ -8,8 +8,10 @@
 #include <memory>
 #include <netinet/in.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -97,10 +99,15 @@ bool LocalSlapd::start(const SlapdSetup& setup) {
     }
     port_ = freePort();
     std::ofstream(folder_ + "/port") << port_;
-    const std::string run = "slapd -f '" + folder_ + "/slapd.conf' -h '" + ldapiUri() + " " + tcpUri() + "/'";
-    if (std::system(run.c_str()) != 0) {
-        error_ = "slapd did not start: " + run;
-        return false;
+    // In the foreground, as a child that ends with this process, however it ends.
+    const std::string configFile = folder_ + "/slapd.conf";
+    const std::string listen = ldapiUri() + " " + tcpUri() + "/";
+    pid_ = fork();
+    if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        execlp("slapd", "slapd", "-d", "0", "-f", configFile.c_str(), "-h", listen.c_str(),
+               static_cast<char*>(nullptr));
+        _exit(127);
     }
     for (int i = 0; i < 200 && !answers(folder_ + "/ldapi"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -117,7 +124,7 @@ LocalSlapd LocalSlapd::attach(const std::string& folder) {
 
 LocalSlapd::LocalSlapd(LocalSlapd&& other) noexcept
     : folder_(std::move(other.folder_)), error_(std::move(other.error_)), port_(other.port_),
-      owned_(std::exchange(other.owned_, false)) {}
+      owned_(std::exchange(other.owned_, false)), pid_(other.pid_) {}
 
 LocalSlapd::~LocalSlapd() {
     stop();
@@ -137,9 +144,8 @@ void LocalSlapd::stop() {
     if (!owned_)
         return;
     owned_ = false;
-    const pid_t pid = std::atoi(slurp(folder_ + "/slapd.pid").c_str());
-    if (pid > 0 && kill(pid, SIGTERM) == 0) {
-        for (int i = 0; i < 200 && kill(pid, 0) == 0; ++i)
+    if (pid_ > 0 && kill(pid_, SIGTERM) == 0) {
+        for (int i = 0; i < 200 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     std::filesystem::remove_all(folder_);

@@ -2,9 +2,10 @@
 
 // A slapd of the tests' own: its configuration (tests/data/ldap/slapd.conf.in),
 // certificates from a throw-away CA and its databases live in a temporary
-// folder; it listens on a socket there and on a free loopback port, and is
-// stopped, by its process ID, when the object goes. No system service is
-// touched.
+// folder; it listens on a socket there and on a free loopback port. It runs
+// as a child of the test process, stopped by its process ID when the object
+// goes, and ends with the test process however that ends. No system service
+// is touched.
 
 #include <string>
 #include <utility>
@@ -46,6 +47,7 @@ private:
     std::string error_;
     int port_ = 0;
     bool owned_ = false;
+    int pid_ = 0;
 };
 
 // The test directory of tests/data/ldap, started at its first use in a

@@ -1,14 +1,16 @@
 # Task runner. `make test` and `make run` set up a fresh Debian 12 machine
 # (installing any missing Debian package), configure, build and then test or
 # start the program. Running either again installs nothing and rebuilds only
-# what changed.
+# what changed. slapd is installed for the tests, which start slapds of their
+# own: it is told not to set up a directory of the system's.
 
 PACKAGES := g++ cmake ninja-build make pkg-config \
             qt6-base-dev qt6-qpa-plugins libqt6test6 libgl-dev fonts-dejavu-core \
             nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev \
             xvfb xauth xdotool dbus-daemon python3-pyatspi at-spi2-core \
             desktop-file-utils dpkg-dev file clang-format clang-tidy \
-            clang libclang-rt-14-dev llvm
+            clang libclang-rt-14-dev llvm \
+            libldap-dev slapd ldap-utils openssl
 
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)
@@ -24,6 +26,7 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing missing packages:" $$missing; \
 	  if [ "$$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi; \
+	  echo "slapd slapd/no_configuration boolean true" | $$SUDO debconf-set-selections; \
 	  $$SUDO apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi

@@ -98,6 +98,8 @@ const std::vector<PairTarget> kPairs = {
     {"Scroll", "One step of scrolling, both lists painted", 0, 0},
     {"Startup", "Start-up to the window shown, in process", 1.3, 0},
     {"StartupProgram", "Start-up to the window shown, whole program", 1.3, 0},
+    {"DirectoryListing", "Listing by volume of one unit, directory client on a local slapd", 1.3, 10000},
+    {"VolumeScan", "Scan of a volume for the usage of every owner, against du -sx", 1.2, 200000},
 };
 
 } // namespace

@@ -42,6 +42,9 @@ struct Pair {
 std::vector<Pair> listingPairs(const SuiteOptions& options);
 std::vector<Pair> displayPairs(const SuiteOptions& options);
 std::vector<Pair> startupPairs(const SuiteOptions& options);
+// The directory client: a listing of 10,000 entries against a local slapd, a
+// scan of a volume of 200,000 files (1,000 and 2,000 in a smoke run).
+std::vector<Pair> directoryPairs(const SuiteOptions& options);
 
 // Registers `options.rounds` rounds of every pair.
 void registerRounds(const std::vector<Pair>& pairs, const SuiteOptions& options);

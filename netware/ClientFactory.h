@@ -16,7 +16,13 @@ struct ClientOpening {
 };
 
 // Opens the workstation's client. The client reads its own configuration;
-// the tool passes nothing and reads none of it.
+// the tool passes nothing and reads none of it. The program alone makes the
+// choice (netware/choice/): the directory client when VORLANE_LDAP_URI is
+// set, else the stand-in.
 ClientOpening openClient();
+
+// The two clients to choose from, each opened from its own settings.
+ClientOpening openStandInClient();   // netware/sim/
+ClientOpening openDirectoryClient(); // netware/ldap/
 
 } // namespace nw

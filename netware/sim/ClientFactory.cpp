@@ -12,7 +12,7 @@ namespace nw {
 // The stand-in client's own setting: NWSIM_NETWORK names the network file to
 // simulate; unset or empty, the built-in sample network is used. The tool
 // itself never reads it.
-ClientOpening openClient() {
+ClientOpening openStandInClient() {
     const char* setting = std::getenv("NWSIM_NETWORK");
     const bool useSample = setting == nullptr || *setting == '\0';
     try {

@@ -1,4 +1,4 @@
-// openClient(): the stand-in client picks its network from NWSIM_NETWORK.
+// openStandInClient(): the stand-in client picks its network from NWSIM_NETWORK.
 
 #include "netware/ClientFactory.h"
 #include "netware/sim/SimClient.h"
@@ -27,7 +27,7 @@ std::string defaultContextOf(const nw::ClientOpening& opening) {
 TEST(OpenClient, UnsetOrEmptyMeansTheSampleNetwork) {
     for (const char* value : {static_cast<const char*>(nullptr), ""}) {
         const NetworkSetting setting(value);
-        const nw::ClientOpening opening = nw::openClient();
+        const nw::ClientOpening opening = nw::openStandInClient();
         EXPECT_EQ(defaultContextOf(opening), "SALES.ACME");
         EXPECT_EQ(opening.error, "");
     }
@@ -35,7 +35,7 @@ TEST(OpenClient, UnsetOrEmptyMeansTheSampleNetwork) {
 
 TEST(OpenClient, AGoodFileIsSimulated) {
     const NetworkSetting setting(VORLANE_TEST_DATA "/../../docs/example-network.json");
-    const nw::ClientOpening opening = nw::openClient();
+    const nw::ClientOpening opening = nw::openStandInClient();
     ASSERT_EQ(defaultContextOf(opening), "STAFF.EXAMPLE");
     char context[nw::kNameBufferSize] = {};
     EXPECT_EQ(opening.client->NWGetDefaultNameContext(nw::kDefaultContextSize, context), 0);
@@ -45,7 +45,7 @@ TEST(OpenClient, AGoodFileIsSimulated) {
 TEST(OpenClient, ABadFileGivesNoClientButAMessageNamingIt) {
     const std::string path = VORLANE_TEST_DATA "/networks/loader-wrong-types.json";
     const NetworkSetting setting(path.c_str());
-    const nw::ClientOpening opening = nw::openClient();
+    const nw::ClientOpening opening = nw::openStandInClient();
     EXPECT_EQ(opening.client, nullptr);
     EXPECT_EQ(opening.error.rfind(path + ": /servers/0/volumes/1/number: ", 0), 0u) << opening.error;
 }

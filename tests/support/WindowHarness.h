@@ -15,13 +15,15 @@
 
 namespace testing_support {
 
-// The real window over a stand-in network, loaded and ready, with every
-// client call recorded and every message caught.
+// The real window over a stand-in network (or any client), loaded and
+// ready, with every client call recorded and every message caught.
 class WindowHarness {
 public:
     explicit WindowHarness(std::string_view json) : sim(simulate(json)), client(*sim), window(client, user) {
         window.Form_Load();
     }
+    // The real window over any client.
+    explicit WindowHarness(nw::Client& inner) : client(inner), window(client, user) { window.Form_Load(); }
 
     template <typename T> T* control(const char* name) const {
         auto* widget = window.findChild<T*>(QString::fromLatin1(name));

@@ -1,0 +1,28 @@
+#include "netware/ldap/ErrorCodes.h"
+
+#include <ldap.h>
+
+namespace nwldap {
+
+nw::NWRCODE codeForLdap(int ldapResult) {
+    switch (ldapResult) {
+    case LDAP_SUCCESS:
+        return nw::kSuccess;
+    case LDAP_NO_SUCH_OBJECT:
+        return nw::kNoSuchEntry;
+    case LDAP_INVALID_DN_SYNTAX:
+        return nw::kInvalidDsName;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+        return kErrUnreachableServer;
+    case LDAP_NO_MEMORY:
+        return kErrNotEnoughMemory;
+    default:
+        break;
+    }
+    if (ldapResult < 0)
+        return kLibraryResultBase + ldapResult;
+    return kServerResultBase - ldapResult;
+}
+
+} // namespace nwldap

@@ -1,0 +1,68 @@
+#pragma once
+
+// The directory client's settings. All of them come from the environment, so
+// that the tool itself reads no configuration; docs/ldap-client.md describes
+// each one.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nwldap {
+
+inline constexpr const char* kUriVar = "VORLANE_LDAP_URI";
+inline constexpr const char* kBindDnVar = "VORLANE_LDAP_BIND_DN";
+inline constexpr const char* kPasswordFileVar = "VORLANE_LDAP_PASSWORD_FILE";
+inline constexpr const char* kContextVar = "VORLANE_LDAP_CONTEXT";
+inline constexpr const char* kVolumesVar = "VORLANE_VOLUMES";
+inline constexpr const char* kPageSizeVar = "VORLANE_LDAP_PAGE_SIZE";
+
+// A page of a few hundred entries keeps a round trip worth its latency on a
+// slow network without asking more of the server than any default size limit
+// (Active Directory's is 1000) allows.
+inline constexpr int kDefaultPageSize = 500;
+inline constexpr int kMaxPageSize = 100000;
+inline constexpr std::size_t kMaxVolumeNameChars = 16;
+
+// How the client proves who it is.
+enum class BindKind {
+    Anonymous, // no bind DN, over ldap:// or ldaps://
+    Simple,    // a bind DN and its password, over an encrypted connection only
+    External,  // no bind DN over ldapi://: the server knows the local user
+};
+
+struct VolumeSetting {
+    std::string name; // 1 to 16 characters, see parseVolumes
+    std::string path; // absolute
+};
+
+struct Settings {
+    std::string uri;
+    BindKind bind = BindKind::Anonymous;
+    std::string bindDn;
+    std::string passwordFile;
+    std::string context; // dotted, UTF-8; empty: the directory's first naming context
+    bool volumesSet = false;
+    std::vector<VolumeSetting> volumes;
+    int pageSize = kDefaultPageSize;
+};
+
+// Looks a variable up; null when it is unset.
+using Environment = std::function<const char*(const char*)>;
+
+// Fills `out` from the environment. Returns the empty text, or what is wrong,
+// naming the setting. The password file is only named here, not read.
+std::string readSettings(const Environment& env, Settings& out);
+
+// The volume list: "NAME=/path" items separated by commas, in volume-number
+// order, with spaces around items ignored. A name has 1 to 16 characters out
+// of letters, digits and "_-$.", and no two names are equal ignoring case; a
+// path is absolute and holds no comma. At most 64 volumes. Returns the empty
+// text and fills `out`, or what is wrong (leaving `out` alone).
+std::string parseVolumes(std::string_view text, std::vector<VolumeSetting>& out);
+
+// The scheme of a URI, lower-case, without "://"; empty when it has none.
+std::string uriScheme(std::string_view uri);
+
+} // namespace nwldap

@@ -1,0 +1,99 @@
+#include "netware/ldap/UsageScan.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What du says of a path, in blocks of `unit` bytes (one file system, each
+// hard-linked file once).
+std::uint64_t du(const fs::path& path, int unit) {
+    const std::string command = "du -s -x -B" + std::to_string(unit) + " '" + path.string() + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    unsigned long long blocks = 0;
+    EXPECT_EQ(fscanf(pipe, "%llu", &blocks), 1);
+    pclose(pipe);
+    return blocks;
+}
+
+void write(const fs::path& path, std::size_t bytes) {
+    std::ofstream(path) << std::string(bytes, 'x');
+}
+
+struct Scan : testing::Test {
+    Scan() : top(fs::temp_directory_path() / ("vorlane-scan-" + std::to_string(getpid()))) {
+        fs::create_directories(top);
+    }
+    ~Scan() override {
+        umount2((top / "other").c_str(), MNT_DETACH);
+        fs::remove_all(top);
+    }
+    fs::path top;
+};
+
+TEST_F(Scan, EachOwnerHoldsWhatDuCountsForTheirFiles) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving files to other owners needs root";
+    for (const nw::nuint32 uid : {60002u, 60003u}) {
+        const fs::path home = top / std::to_string(uid);
+        fs::create_directories(home / "sub");
+        write(home / "small", 10);
+        write(home / "sub" / "big", 100000 + uid);
+        fs::create_hard_link(home / "sub" / "big", home / "again");
+        fs::create_symlink("sub/big", home / "link");
+        for (const auto& entry : fs::recursive_directory_iterator(home))
+            ASSERT_EQ(lchown(entry.path().c_str(), uid, uid), 0);
+        ASSERT_EQ(lchown(home.c_str(), uid, uid), 0);
+    }
+    fs::create_directories(top / "other");
+    const bool mounted = mount("none", (top / "other").c_str(), "tmpfs", 0, nullptr) == 0;
+    write(top / "other" / "elsewhere", 50000);
+    ASSERT_EQ(chown((top / "other" / "elsewhere").c_str(), 60003, 60003), 0);
+
+    const nwldap::UsageTotals totals = nwldap::scanVolume(top.string());
+    for (const nw::nuint32 uid : {60002u, 60003u})
+        EXPECT_EQ(nwldap::inUseBlocks(totals.blocksByOwner.at(uid)), du(top / std::to_string(uid), 4096)) << uid;
+    std::uint64_t all = 0;
+    for (const auto& [uid, blocks] : totals.blocksByOwner)
+        all += blocks;
+    EXPECT_EQ(all, du(top, 512));
+    if (!mounted)
+        GTEST_SKIP() << "no file system could be mounted below the volume to see it left out";
+}
+
+TEST_F(Scan, AnUnreadableDirectoryIsCountedButNotEntered) {
+    fs::create_directories(top / "closed" / "inside");
+    write(top / "closed" / "inside" / "file", 100000);
+    fs::permissions(top / "closed", fs::perms::owner_all);
+    // Root reads every directory: the scan then runs as nobody.
+    if (geteuid() == 0) {
+        fs::permissions(top, fs::perms::all);
+        ASSERT_EQ(seteuid(65534), 0);
+    }
+    const nwldap::UsageTotals totals = nwldap::scanVolume(top.string());
+    if (getuid() == 0) {
+        ASSERT_EQ(seteuid(0), 0);
+    }
+    EXPECT_EQ(totals.unreadable, 1u);
+    EXPECT_EQ(totals.firstUnreadable, std::vector<std::string>{(top / "closed").string()});
+    std::uint64_t all = 0;
+    for (const auto& [uid, blocks] : totals.blocksByOwner)
+        all += blocks;
+    EXPECT_LT(all * 512, 100000u);
+    EXPECT_GT(all, 0u);
+}
+
+TEST(InUse, FourKilobyteBlocksRoundedUpAndCapped) {
+    const std::pair<std::uint64_t, nw::nint32> cases[] = {
+        {0, 0}, {1, 1}, {8, 1}, {9, 2}, {8ull * 0x7FFFFFFF, 0x7FFFFFFF}, {8ull * 0x80000000, 0x7FFFFFFF}};
+    for (const auto& [blocks512, blocks] : cases)
+        EXPECT_EQ(nwldap::inUseBlocks(blocks512), blocks) << blocks512;
+}
+
+} // namespace

@@ -42,8 +42,7 @@ private:
 
 } // namespace
 
-ListBoxModel::ListBoxModel(QObject* parent)
-    : QAbstractListModel(parent), rows_(std::make_shared<NoRows>()) {}
+ListBoxModel::ListBoxModel(QObject* parent) : QAbstractListModel(parent), rows_(std::make_shared<NoRows>()) {}
 
 int ListBoxModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_->count();

@@ -18,6 +18,7 @@
 #include <QScrollBar>
 
 #include <array>
+#include <limits>
 
 namespace vorlane {
 namespace {
@@ -117,6 +118,9 @@ void MainWindow::buildControls() {
     lblVolume_ = fieldLabel(QStringLiteral("Volume"), cmbVolumes_, this);
     lblServer_ = fieldLabel(QStringLiteral("Or Server"), cmbServer_, this);
     lblRecurse_ = fieldLabel(QStringLiteral("Recurse"), optRecurse_, this);
+    // No length limit: Qt's default of 32,767 characters would cut a longer
+    // paste without a word, and a listing would then ask for another context.
+    txtContext_->setMaxLength(std::numeric_limits<int>::max());
     lstUsers_->setAccessibleName(QStringLiteral("User"));
     lstUsage_->setAccessibleName(QStringLiteral("Usage (K)"));
     lblStuff_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -1,8 +1,11 @@
 #include "support/WindowHarness.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -122,6 +125,32 @@ TEST_F(ListingWindow, TheKeyboardPicksAndEnterRepeatsForANewContext) {
     EXPECT_EQ(h_.shown(), QStringList{"M=12"});
 }
 
+// One notch of the wheel over the middle of `widget`, as the window system
+// delivers it.
+void turnWheel(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent notch(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&notch);
+    QApplication::instance()->notify(widget, &notch);
+}
+
+TEST_F(ListingWindow, TheWheelPicksOnlyInAPickerThatHasTheFocus) {
+    h_.window.show();
+    QApplication::setActiveWindow(&h_.window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&h_.window));
+    h_.control<QLineEdit>("txtContext")->setFocus();
+    h_.client.calls.clear();
+    turnWheel(h_.volumes());
+    EXPECT_EQ(h_.volumes()->currentIndex(), -1);
+    EXPECT_TRUE(h_.control<QLineEdit>("txtContext")->hasFocus()) << "the wheel took the focus";
+    EXPECT_TRUE(h_.client.calls.empty());
+    h_.volumes()->setFocus();
+    turnWheel(h_.volumes());
+    EXPECT_EQ(h_.volumes()->currentText(), "[FS1] : SYS");
+    EXPECT_EQ(h_.shown(), kBySys);
+}
+
 class ScrollCoupling : public testing::Test {
 protected:
     void SetUp() override {
@@ -154,6 +183,49 @@ TEST_F(ScrollCoupling, TheNamesFollowTheUsageListOnlyAndComeBackOnAClick) {
         QTest::keyClick(h_.usageList(), Qt::Key_Down);
     EXPECT_GT(h_.usageList()->topIndex(), 10);
     EXPECT_EQ(h_.usersList()->topIndex(), h_.usageList()->topIndex());
+}
+
+TEST(ResultCopy, EitherListCopiesNameTabUsageLinesAsShown) {
+    const std::string longName = "LONG" + std::string(56, 'N'); // more than the 48 of the name buffer
+    WindowHarness h(R"json({ "servers": [ { "name": "FS1", "volumes": [ { "number": 0, "name": "SYS" } ] } ],
+      "defaultContext": "ACME", "tree": [ { "name": "ACME", "class": "Organization", "children": [
+        { "name": "M\u00dcLLER", "class": "User", "usage": [ { "server": "FS1", "volume": 0, "inUse": 2 } ] },
+        { "name": ")json" +
+                    longName + R"json(", "class": "User", "usage": [ { "server": "FS1", "volume": 0, "inUse": 3 } ] },
+        { "name": "\u20acURO", "class": "Group", "usage": [ { "server": "FS1", "volume": 0, "inUse": 1 } ] } ] } ] })json");
+    h.window.show();
+    QApplication::setActiveWindow(&h.window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&h.window));
+    h.pickVolume("[FS1] : SYS");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString all = QString::fromStdString(longName) + QString::fromUtf8("\t12\nMÜLLER\t8\n€URO\t4\n");
+    for (vorlane::ListBox* list : {h.usersList(), h.usageList()}) {
+        clipboard->clear();
+        QStringList menu;
+        for (QAction* action : list->actions()) {
+            menu << action->text();
+            if (action->text() == "Copy &All")
+                action->trigger();
+        }
+        EXPECT_EQ(menu, (QStringList{"&Copy", "Copy &All"}));
+        EXPECT_EQ(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+        EXPECT_EQ(clipboard->text(), all);
+    }
+    // Ctrl+C: the row selected in the list that has the focus, or nothing.
+    h.usageList()->setCurrentIndex(h.usageList()->model()->index(1, 0));
+    h.usersList()->setCurrentIndex(h.usersList()->model()->index(2, 0));
+    const std::pair<vorlane::ListBox*, const char*> copies[] = {{h.usageList(), "MÜLLER\t8\n"},
+                                                                {h.usersList(), "€URO\t4\n"}};
+    for (const auto& [list, text] : copies) {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(clipboard->text(), QString::fromUtf8(text));
+    }
+    EXPECT_TRUE(h.usersList()->actions().front()->isEnabled());
+    h.usersList()->clearSelection();
+    EXPECT_FALSE(h.usersList()->actions().front()->isEnabled()) << "Copy with nothing to copy";
+    QTest::keyClick(h.usersList(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QString::fromUtf8("€URO\t4\n")) << "nothing selected, nothing copied";
 }
 
 TEST(ResultLists, ShowTheRowsInUsageOrderIn8BitTextAndPlainNumbers) {

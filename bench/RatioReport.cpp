@@ -1,5 +1,6 @@
 #include "bench/RatioReport.h"
 
+#include "bench/Responsiveness.h"
 #include "bench/Suite.h"
 
 #include <algorithm>
@@ -213,6 +214,7 @@ void RatioReport::writeSummary(std::ostream& out, bool judge) const {
             << fixed(c.at("network_peak_MiB").value, 1) << " MiB | " << fixed(perRow, 0) << " bytes | ≤ 300 bytes | "
             << verdict(judge, perRow <= 300) << " |\n";
     }
+    writeResponsiveness(out, measurements_, judge);
 }
 
 } // namespace bench

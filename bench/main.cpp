@@ -9,6 +9,7 @@
 
 #include "bench/Fixtures.h"
 #include "bench/RatioReport.h"
+#include "bench/Responsiveness.h"
 #include "bench/Suite.h"
 
 #include <QApplication>
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
         pairs.insert(pairs.end(), more.begin(), more.end());
     bench::registerRounds(pairs, options);
     bench::registerMemoryBenchmark(options);
+    bench::registerResponsivenessBenchmarks(options);
 
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))

@@ -130,24 +130,49 @@ void RatioReport::ReportRuns(const std::vector<Run>& runs) {
     }
 }
 
+namespace {
+
+const Measurement* findIn(const std::map<std::string, Measurement>& measurements, const std::string& name) {
+    const auto it = measurements.find(name);
+    return it == measurements.end() ? nullptr : &it->second;
+}
+
+// The sizes measured for a family, in numeric order.
+std::vector<std::string> sizesIn(const std::map<std::string, Measurement>& measurements, const std::string& family) {
+    std::vector<std::string> sizes;
+    const std::string prefix = family + "/tool/";
+    for (const auto& entry : measurements) {
+        if (entry.first.rfind(prefix, 0) == 0)
+            sizes.push_back(entry.first.substr(prefix.size()));
+    }
+    std::sort(sizes.begin(), sizes.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    return sizes;
+}
+
+void writeMemory(std::ostream& out, const std::map<std::string, Measurement>& measurements, bool judge) {
+    out << "\n| Memory | Objects | Peak with the listing | Peak without | Per result row | Target | |\n";
+    out << "|---|---|---|---|---|---|---|\n";
+    for (const auto& [name, m] : measurements) {
+        if (name.rfind("PeakMemory/", 0) != 0)
+            continue;
+        const auto& c = m.counters;
+        if (!c.contains("bytes_per_row") || !c.contains("rows"))
+            continue;
+        const double perRow = c.at("bytes_per_row").value;
+        out << "| After a listing by server, " << fixed(c.at("rows").value, 0) << " rows | "
+            << name.substr(name.rfind('/') + 1) << " | " << fixed(c.at("listing_peak_MiB").value, 1) << " MiB | "
+            << fixed(c.at("network_peak_MiB").value, 1) << " MiB | " << fixed(perRow, 0) << " bytes | ≤ 300 bytes | "
+            << verdict(judge, perRow <= 300) << " |\n";
+    }
+}
+
+} // namespace
+
 void RatioReport::writeSummary(std::ostream& out, bool judge) const {
-    auto find = [this](const std::string& name) -> const Measurement* {
-        const auto it = measurements_.find(name);
-        return it == measurements_.end() ? nullptr : &it->second;
-    };
-    // The sizes measured for a family, in numeric order.
-    auto sizesOf = [this](const std::string& family) {
-        std::vector<std::string> sizes;
-        const std::string prefix = family + "/tool/";
-        for (const auto& entry : measurements_) {
-            if (entry.first.rfind(prefix, 0) == 0)
-                sizes.push_back(entry.first.substr(prefix.size()));
-        }
-        std::sort(sizes.begin(), sizes.end(), [](const std::string& a, const std::string& b) {
-            return a.size() != b.size() ? a.size() < b.size() : a < b;
-        });
-        return sizes;
-    };
+    auto find = [this](const std::string& name) { return findIn(measurements_, name); };
+    auto sizesOf = [this](const std::string& family) { return sizesIn(measurements_, family); };
 
     out << "\n| Measure | Size | Tool | Floor | Tool / floor (range) | Target | |\n";
     out << "|---|---|---|---|---|---|---|\n";
@@ -200,20 +225,7 @@ void RatioReport::writeSummary(std::ostream& out, bool judge) const {
         }
     }
 
-    out << "\n| Memory | Objects | Peak with the listing | Peak without | Per result row | Target | |\n";
-    out << "|---|---|---|---|---|---|---|\n";
-    for (const auto& [name, m] : measurements_) {
-        if (name.rfind("PeakMemory/", 0) != 0)
-            continue;
-        const auto& c = m.counters;
-        if (!c.contains("bytes_per_row") || !c.contains("rows"))
-            continue;
-        const double perRow = c.at("bytes_per_row").value;
-        out << "| After a listing by server, " << fixed(c.at("rows").value, 0) << " rows | "
-            << name.substr(name.rfind('/') + 1) << " | " << fixed(c.at("listing_peak_MiB").value, 1) << " MiB | "
-            << fixed(c.at("network_peak_MiB").value, 1) << " MiB | " << fixed(perRow, 0) << " bytes | ≤ 300 bytes | "
-            << verdict(judge, perRow <= 300) << " |\n";
-    }
+    writeMemory(out, measurements_, judge);
     writeResponsiveness(out, measurements_, judge);
 }
 

@@ -37,7 +37,6 @@ int main(int argc, char** argv) {
         bench::startupChild(argc, argv, argv[1] + 16);
     if (argc == 2 && std::strncmp(argv[1], "--memory-child=", 15) == 0)
         bench::memoryChild(argc, argv, argv[1] + 15);
-
     bench::SuiteOptions options;
     int rounds = 0;
     std::vector<char*> args;

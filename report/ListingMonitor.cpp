@@ -25,17 +25,11 @@ ListingMonitor::~ListingMonitor() {
 }
 
 void ListingMonitor::tick(std::chrono::milliseconds interval) {
+    // Due one interval after the last tick, however long the update took;
+    // after a stall of the whole process, one tick for all that were missed.
     std::unique_lock<std::mutex> lock(mutex_);
-    // Due again one interval after the last tick, not after the last update:
-    // an update that takes long must not stretch the time to the next one.
-    auto next = std::chrono::steady_clock::now() + interval;
-    while (!wake_.wait_until(lock, next, [this] { return ending_; })) {
+    while (!wake_.wait_for(lock, interval, [this] { return ending_; }))
         due_.store(true, std::memory_order_relaxed);
-        next += interval;
-        // After a stall of the whole process, one tick for all that were missed.
-        if (const auto now = std::chrono::steady_clock::now(); next < now)
-            next = now + interval;
-    }
 }
 
 bool ListingMonitor::update() {

@@ -1,5 +1,6 @@
 #include "support/WindowHarness.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -63,11 +64,19 @@ TEST(SlowListing, ShowsItsProgressAfterHalfASecondKeepsTheWindowAliveAndMakesThe
     QObject::connect(&events, &QTimer::timeout, &events, [&handled] { ++handled; });
     events.start(0);
     Watch watch(slow);
-    watch.whenShown = [&](vorlane::ProgressWindow&) {
+    watch.whenShown = [&](vorlane::ProgressWindow& progress) {
         // Input for the main window goes nowhere; a press that reaches a
         // handler anyway (as an assistive tool can) starts no second listing.
         QTest::keyClick(slow.window.windowHandle(), Qt::Key_Down);
         slow.window.cmbServer_Click();
+        // Each line and the button have a place of their own.
+        QList<QWidget*> parts = {progress.findChild<QDialogButtonBox*>()};
+        for (QLabel* line : progress.findChildren<QLabel*>())
+            parts << line;
+        for (qsizetype i = 0; i < parts.size(); ++i)
+            EXPECT_EQ(parts.size(), std::count_if(parts.begin(), parts.end(), [&](QWidget* w) {
+                          return w == parts[i] || !w->geometry().intersects(parts[i]->geometry());
+                      }));
     };
     fast.client.calls.clear();
     fast.window.cmbVolumes_Click();

@@ -34,7 +34,6 @@ ProgressWindow::ProgressWindow(QWidget* owner)
     : QDialog(owner), doing_(new QLabel(this)), measured_(new QLabel(this)), kept_(new QLabel(this)) {
     setObjectName(QStringLiteral("progressWindow"));
     setWindowTitle(QStringLiteral("Listing"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // It blocks input to the main window for as long as it is up.
     setWindowModality(Qt::ApplicationModal);
     doing_->setObjectName(QStringLiteral("lblDoing"));

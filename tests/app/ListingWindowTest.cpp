@@ -209,6 +209,7 @@ TEST(ResultLists, EitherCopiesNameTabUsageLinesAsShown) {
     for (vorlane::ListBox* list : {&names, &usages}) {
         EXPECT_EQ(list->contextMenuPolicy(), Qt::ActionsContextMenu);
         EXPECT_EQ(list->actions()[0]->text() + list->actions()[1]->text(), "&CopyCopy &All");
+        EXPECT_EQ(list->actions()[0]->shortcut(), QKeySequence(QKeySequence::Copy)) << "shown in the menu";
         EXPECT_FALSE(list->actions()[0]->isEnabled()) << "Copy with nothing selected";
         list->actions()[1]->trigger();
         EXPECT_EQ(clipboard->text(),

@@ -8,9 +8,8 @@ namespace nw {
 ServerConnection getSerConnR(Client& client, UserChannel& user, NWCONN_HANDLE defConnH, const std::string& server) {
     const std::string name8 = utf8ToCp1252(server);
     NWCONN_HANDLE handle = 0;
-    NWRCODE rc =
-        client.NWCCOpenConnByName(defConnH, name8.c_str(), kNameFormatBindery, kOpenStateUnlicensed, kTransportAny,
-                                  &handle);
+    NWRCODE rc = client.NWCCOpenConnByName(defConnH, name8.c_str(), kNameFormatBindery, kOpenStateUnlicensed,
+                                           kTransportAny, &handle);
     if (rc != kSuccess)
         die(user, rc, "NWCCOpenConnByName (" + server + ")");
 

@@ -40,6 +40,10 @@ struct Watch {
             }
         };
     }
+    ~Watch() { h.client.onCall = nullptr; }
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
+
     WindowHarness& h;
     std::chrono::steady_clock::time_point start;
     std::optional<std::chrono::steady_clock::duration> shownAfter;

@@ -3,6 +3,10 @@
 #include "netware/Charset.h"
 #include "report/ResultOrder.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 namespace vorlane {
@@ -12,6 +16,7 @@ class NoRows final : public ListBoxRows {
 public:
     int count() const override { return 0; }
     QString text(int) const override { return {}; }
+    QString copyText(int) const override { return {}; }
 };
 
 // A listing's rows as found, and the order they are shown in: the rows
@@ -28,14 +33,14 @@ public:
     UsageColumn(std::shared_ptr<const OrderedRows> rows, Column column) : rows_(std::move(rows)), column_(column) {}
 
     int count() const override { return static_cast<int>(rows_->order.size()); }
-    QString text(int row) const override {
-        const UsageRow& at = rows_->found[rows_->order[static_cast<std::size_t>(row)]];
-        if (column_ == Names)
-            return QString::fromStdString(nw::cp1252ToUtf8(at.name));
-        return QString::fromStdString(usageText(at.kilobytes));
-    }
+    QString text(int row) const override { return column_ == Names ? name(at(row)) : usage(at(row)); }
+    QString copyText(int row) const override { return name(at(row)) + QLatin1Char('\t') + usage(at(row)); }
 
 private:
+    const UsageRow& at(int row) const { return rows_->found[rows_->order[static_cast<std::size_t>(row)]]; }
+    static QString name(const UsageRow& row) { return QString::fromStdString(nw::cp1252ToUtf8(row.name)); }
+    static QString usage(const UsageRow& row) { return QString::fromStdString(usageText(row.kilobytes)); }
+
     std::shared_ptr<const OrderedRows> rows_;
     Column column_;
 };
@@ -62,7 +67,9 @@ void ListBoxModel::setRows(std::shared_ptr<const ListBoxRows> rows) {
     endResetModel();
 }
 
-ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListBoxModel(this)) {
+ListBox::ListBox(QWidget* parent)
+    : QListView(parent), model_(new ListBoxModel(this)), copy_(new QAction(QStringLiteral("&Copy"), this)),
+      copyAll_(new QAction(QStringLiteral("Copy &All"), this)) {
     setModel(model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -70,10 +77,55 @@ ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListBoxModel(t
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    // The shortcut is shown in the menu; keyPressEvent makes it work even
+    // while the action is disabled.
+    copy_->setShortcut(QKeySequence::Copy);
+    copy_->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy_, &QAction::triggered, this, &ListBox::copySelected);
+    connect(copyAll_, &QAction::triggered, this, &ListBox::copyAll);
+    addAction(copy_);
+    addAction(copyAll_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &ListBox::updateCopyActions);
+    updateCopyActions();
 }
 
 void ListBox::setRows(std::shared_ptr<const ListBoxRows> rows) {
     model_->setRows(std::move(rows));
+    // A reset drops the selection without a word.
+    updateCopyActions();
+}
+
+void ListBox::updateCopyActions() {
+    copy_->setEnabled(selectionModel()->hasSelection());
+    copyAll_->setEnabled(count() > 0);
+}
+
+void ListBox::copySelected() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return;
+    QGuiApplication::clipboard()->setText(model_->rows().copyText(selected.front().row()) + QLatin1Char('\n'));
+}
+
+void ListBox::copyAll() const {
+    const ListBoxRows& rows = model_->rows();
+    QString text;
+    for (int row = 0; row < rows.count(); ++row)
+        text.append(rows.copyText(row)).append(QLatin1Char('\n'));
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+    // The view's own copy would take the name alone, or a row that is no
+    // longer selected.
+    if (event->matches(QKeySequence::Copy)) {
+        copySelected();
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 int ListBox::count() const {

@@ -18,6 +18,8 @@ public:
     virtual ~ListBoxRows() = default;
     virtual int count() const = 0;
     virtual QString text(int row) const = 0;
+    // The whole row as it is copied out of the window, without its line end.
+    virtual QString copyText(int row) const = 0;
 };
 
 // The rows of a list box. One model reset per fill: the view lays out a
@@ -41,6 +43,10 @@ private:
 // top index (the first visible row) that can be read and set. Rows all have
 // one height and the view scrolls by whole rows, so the top index is simply
 // the scroll bar's value.
+//
+// Its rows can be taken out of the window: Ctrl+C and "Copy" in its context
+// menu put the selected row on the clipboard, "Copy All" every row, one line
+// each in the order shown.
 class ListBox final : public QListView {
     Q_OBJECT
 public:
@@ -53,14 +59,25 @@ public:
     int topIndex() const;
     void setTopIndex(int row);
 
+    void copySelected() const;
+    void copyAll() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void updateCopyActions();
+
     ListBoxModel* model_;
+    QAction* copy_;
+    QAction* copyAll_;
 };
 
 // Orders the rows of a completed listing by usage, largest first, and shows
 // them row for row: the names in `names`, the usages in kilobytes in
 // `usages`. Both lists share the rows, which stay in the order found; only
-// the order in which they are shown is worked out.
+// the order in which they are shown is worked out. A row of either list is
+// copied as the object's name, a tab and its usage, as both are shown.
 void showUsageRows(std::vector<UsageRow> rows, ListBox& names, ListBox& usages);
 
 } // namespace vorlane

@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
+#include "app/CloseRequestFilter.h"
 #include "app/ListBox.h"
+#include "app/ListingFeedback.h"
 #include "app/SortedComboBox.h"
 #include "discovery/ServerScan.h"
 #include "discovery/VolumeList.h"
@@ -16,6 +18,7 @@
 #include <QScrollBar>
 
 #include <array>
+#include <limits>
 
 namespace vorlane {
 namespace {
@@ -96,6 +99,7 @@ MainWindow::MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* paren
     setFont(fittingFont(font()));
     buildControls();
     setFixedSize(clientSize());
+    closeRequests_ = std::make_unique<CloseRequestFilter>(*this, [this] { return listing_ != nullptr; });
 }
 
 MainWindow::~MainWindow() = default;
@@ -114,6 +118,9 @@ void MainWindow::buildControls() {
     lblVolume_ = fieldLabel(QStringLiteral("Volume"), cmbVolumes_, this);
     lblServer_ = fieldLabel(QStringLiteral("Or Server"), cmbServer_, this);
     lblRecurse_ = fieldLabel(QStringLiteral("Recurse"), optRecurse_, this);
+    // No length limit: Qt's default of 32,767 characters would cut a longer
+    // paste without a word, and a listing would then ask for another context.
+    txtContext_->setMaxLength(std::numeric_limits<int>::max());
     lstUsers_->setAccessibleName(QStringLiteral("User"));
     lstUsage_->setAccessibleName(QStringLiteral("Usage (K)"));
     lblStuff_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -218,9 +225,26 @@ public:
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
+// Marks the listing that runs, for exactly as long as it runs, also when a
+// fatal error unwinds it in a test.
+class RunningListing {
+public:
+    RunningListing(ListingFeedback*& slot, ListingFeedback& listing) : slot_(slot) { slot_ = &listing; }
+    ~RunningListing() { slot_ = nullptr; }
+    RunningListing(const RunningListing&) = delete;
+    RunningListing& operator=(const RunningListing&) = delete;
+
+private:
+    ListingFeedback*& slot_;
+};
+
 } // namespace
 
 void MainWindow::doList(ListKind kind) {
+    // A listing runs to its end before the next starts, and none runs once
+    // the client is shut down.
+    if (listing_ != nullptr || unloaded_)
+        return;
     const bool byServer = kind == ListKind::ByServer;
     SortedComboBox* picker = byServer ? cmbServer_ : cmbVolumes_;
     const int selected = picker->currentIndex();
@@ -248,7 +272,13 @@ void MainWindow::doList(ListKind kind) {
     ListingResult result;
     {
         const BusyPointer busy;
-        result = doListing(client_, user_, defConnH_, request);
+        ListingFeedback feedback(*this, user_);
+        const RunningListing running(listing_, feedback);
+        result = doListing(client_, feedback, defConnH_, request, &feedback);
+    }
+    if (closeAfterListing_) {
+        close();
+        return;
     }
     if (!result.completed)
         return;
@@ -276,6 +306,15 @@ void MainWindow::reject() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closed during a listing, by the window manager or by Close: the
+    // listing stops first and gives back what it holds; the window closes
+    // as usual once it has unwound.
+    if (listing_ != nullptr) {
+        closeAfterListing_ = true;
+        listing_->cancel();
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,9 @@ class QPushButton;
 
 namespace vorlane {
 
+class CloseRequestFilter;
 class ListBox;
+class ListingFeedback;
 class SortedComboBox;
 
 // The one window, "Disk Usage". It owns the tool's use of the client: the
@@ -56,7 +59,9 @@ public:
     // Driven by QScrollBar::valueChanged of lstUsage's scroll bar.
     void lstUsage_Scroll();
 
-    // One listing of the given kind with what is typed and picked now.
+    // One listing of the given kind with what is typed and picked now. While
+    // it runs the window keeps answering but takes no input, and a second
+    // listing cannot start; closing the window stops the listing first.
     void doList(ListKind kind);
 
     std::uint8_t lastList() const { return lastList_; }
@@ -87,6 +92,11 @@ private:
     std::uint8_t lastList_ = NoListingYet;
     bool loaded_ = false;
     bool unloaded_ = false;
+    // The listing that runs now, if any, and whether the window is to close
+    // once it has unwound.
+    ListingFeedback* listing_ = nullptr;
+    bool closeAfterListing_ = false;
+    std::unique_ptr<CloseRequestFilter> closeRequests_;
 
     QLineEdit* txtContext_ = nullptr;
     QLabel* lblContext_ = nullptr;

@@ -1,16 +1,40 @@
 #include "app/SortedComboBox.h"
 
-namespace vorlane {
+#include <QWheelEvent>
 
-SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent) {
-    setEditable(false);
-    setInsertPolicy(QComboBox::NoInsert);
+namespace vorlane {
+namespace {
+
+// The C locale (LANG=C, as in many service sessions) would compare code
+// points, which puts "]" after the digits; there the common order of
+// Unicode's collation stands in for it.
+QLocale collationLocale(const QLocale& locale) {
+    return locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
 }
 
-bool SortedComboBox::sortsBefore(const QString& a, const QString& b) {
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-    if (folded != 0)
-        return folded < 0;
+// Case is a difference of the last resort in the locale's collation: "b"
+// and "B" both sort after "a" and before "C". Digits are compared one by
+// one, as the server list has always shown FS1, FS10, FS2.
+QCollator collator(const QLocale& locale) {
+    QCollator c(collationLocale(locale));
+    c.setCaseSensitivity(Qt::CaseSensitive);
+    c.setIgnorePunctuation(false);
+    c.setNumericMode(false);
+    return c;
+}
+
+} // namespace
+
+SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent), collator_(collator(locale())) {
+    setEditable(false);
+    setInsertPolicy(QComboBox::NoInsert);
+    // Tab and click give the focus; the wheel does not.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+bool SortedComboBox::sortsBefore(const QString& a, const QString& b) const {
+    if (const int collated = collator_.compare(a, b); collated != 0)
+        return collated < 0;
     return QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 
@@ -32,6 +56,15 @@ int SortedComboBox::addSorted(const QString& text) {
         setCurrentIndex(-1);
     newIndex_ = low;
     return low;
+}
+
+void SortedComboBox::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        // Left to the window, which does nothing with it.
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
 }
 
 } // namespace vorlane

@@ -1,5 +1,6 @@
 #include "bench/RatioReport.h"
 
+#include "bench/Responsiveness.h"
 #include "bench/Suite.h"
 
 #include <algorithm>
@@ -153,6 +154,7 @@ void RatioReport::writeSummary(std::ostream& out, bool judge) const {
     writePairs(out, judge);
     writeGrowth(out, judge);
     writeMemory(out, judge);
+    writeResponsiveness(out, measurements_, judge);
 }
 
 void RatioReport::writePairs(std::ostream& out, bool judge) const {

@@ -9,6 +9,7 @@
 
 #include "bench/Fixtures.h"
 #include "bench/RatioReport.h"
+#include "bench/Responsiveness.h"
 #include "bench/Suite.h"
 
 #include <QApplication>
@@ -36,7 +37,6 @@ int main(int argc, char** argv) {
         bench::startupChild(argc, argv, argv[1] + 16);
     if (argc == 2 && std::strncmp(argv[1], "--memory-child=", 15) == 0)
         bench::memoryChild(argc, argv, argv[1] + 15);
-
     bench::SuiteOptions options;
     int rounds = 0;
     std::vector<char*> args;
@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
         pairs.insert(pairs.end(), more.begin(), more.end());
     bench::registerRounds(pairs, options);
     bench::registerMemoryBenchmark(options);
+    bench::registerResponsivenessBenchmarks(options);
 
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))

@@ -7,7 +7,7 @@
 namespace vorlane {
 
 void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
-                 std::vector<std::string>& contList) {
+                 std::vector<std::string>& contList, ListingMonitor& monitor) {
     // Each level keeps its own buffer and iteration handle, so its listing
     // goes on where it stood once a deeper level returns.
     nw::pBuf_T raw = nullptr;
@@ -15,6 +15,8 @@ void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandl
     if (rc != nw::kSuccess)
         nw::die(user, rc, "NWDSAllocBuf");
     const nw::DsBuffer buffer(client, raw);
+    if (monitor.stopping())
+        return;
 
     nw::nint32 iteration = -1;
     do {
@@ -25,16 +27,32 @@ void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandl
         }
         if (rc != nw::kSuccess)
             nw::die(user, rc, "NWDSListContainers");
+        if (monitor.stopping())
+            return;
 
         ChunkReader chunk(client, user, connH, buffer.get());
+        if (monitor.stopping())
+            return;
         for (nw::nuint32 i = 0; i < chunk.count(); ++i) {
             std::string entry = chunk.nextName();
             if (!cont.empty())
                 entry += "." + cont;
             contList.push_back(entry);
-            recurseCont(client, user, connH, entry, contList);
+            monitor.progress.containers = contList.size() - 1;
+            if (monitor.stopping())
+                return;
+            recurseCont(client, user, connH, entry, contList, monitor);
+            // The walk below may have been told to stop: the answer holds.
+            if (monitor.stopping())
+                return;
         }
     } while (iteration != -1);
+}
+
+void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
+                 std::vector<std::string>& contList) {
+    ListingMonitor nobody;
+    recurseCont(client, user, connH, cont, contList, nobody);
 }
 
 } // namespace vorlane

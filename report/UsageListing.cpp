@@ -6,6 +6,7 @@
 #include "netware/ServerConnection.h"
 #include "report/ChunkReader.h"
 #include "report/ContainerWalk.h"
+#include "report/ListingMonitor.h"
 
 #include <algorithm>
 #include <optional>
@@ -14,9 +15,10 @@ namespace vorlane {
 namespace {
 
 // One object's usage over the requested volumes, in kilobytes, or nothing
-// when it uses no space on any of them.
+// when it uses no space on any of them. Stops between two volumes when the
+// monitor says so; the caller asks the monitor again and drops the figure.
 std::optional<std::int64_t> measure(nw::Client& client, nw::NWCONN_HANDLE server, nw::nuint32 objectId,
-                                    const std::vector<nw::nuint8>& volumes) {
+                                    const std::vector<nw::nuint8>& volumes, ListingMonitor& monitor) {
     std::optional<std::int64_t> total;
     for (const nw::nuint8 volume : volumes) {
         // Cleared before every query, and a failed query counts as nothing:
@@ -24,10 +26,11 @@ std::optional<std::int64_t> measure(nw::Client& client, nw::NWCONN_HANDLE server
         // credited to this one.
         nw::nint32 restriction = 0;
         nw::nint32 inUse = 0;
-        if (client.NWGetObjDiskRestrictions(server, volume, objectId, &restriction, &inUse) != nw::kSuccess)
-            continue;
-        if (inUse != 0)
+        const nw::NWRCODE rc = client.NWGetObjDiskRestrictions(server, volume, objectId, &restriction, &inUse);
+        if (rc == nw::kSuccess && inUse != 0)
             total = total.value_or(0) + std::int64_t{inUse} * 4;
+        if (monitor.stopping())
+            break;
     }
     return total;
 }
@@ -66,28 +69,99 @@ bool setUpContext(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHand
     return true;
 }
 
-nw::nuint32 resolve(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle context, const std::string& name) {
-    nw::NWCONN_HANDLE resolved = 0;
-    nw::nuint32 objectId = 0;
-    const nw::NWRCODE rc = client.NWDSResolveName(context, name.c_str(), &resolved, &objectId);
-    if (rc != nw::kSuccess)
-        nw::die(user, rc, "NWDSResolveName");
-    // The resolve opens a connection the listing never uses: give it back.
-    nw::ConnectionHandle(client, resolved).reset();
-    return objectId;
-}
+enum class Scan : std::uint8_t { Done, Missing, Stopped };
+
+// Measures the objects of the listing's containers into `rows`.
+struct Scanner {
+    nw::Client& client;
+    nw::UserChannel& user;
+    nw::NWDSContextHandle context;
+    nw::pBuf_T buffer;
+    nw::NWCONN_HANDLE server;
+    const std::vector<nw::nuint8>& volumes;
+    ListingMonitor& monitor;
+    std::vector<UsageRow>& rows;
+    // One buffer for every object's full name: only the names that are
+    // kept cost a string of their own.
+    std::string name;
+
+    // The object's ID; nothing when the listing is to stop.
+    std::optional<nw::nuint32> resolve() {
+        nw::NWCONN_HANDLE resolved = 0;
+        nw::nuint32 objectId = 0;
+        const nw::NWRCODE rc = client.NWDSResolveName(context, name.c_str(), &resolved, &objectId);
+        if (rc != nw::kSuccess)
+            nw::die(user, rc, "NWDSResolveName");
+        // The resolve opens a connection the listing never uses: it goes
+        // back at once, whether the listing goes on or not.
+        const nw::ConnectionHandle unused(client, resolved);
+        if (monitor.stopping())
+            return std::nullopt;
+        return objectId;
+    }
+
+    Scan chunk(const std::string& container) {
+        ChunkReader chunk(client, user, context, buffer);
+        if (monitor.stopping())
+            return Scan::Stopped;
+        for (nw::nuint32 i = 0; i < chunk.count(); ++i) {
+            name.assign(chunk.next());
+            if (monitor.stopping())
+                return Scan::Stopped;
+            if (!container.empty())
+                name.append(".").append(container);
+            const std::optional<nw::nuint32> objectId = resolve();
+            if (!objectId || monitor.stopping())
+                return Scan::Stopped;
+            // Counted before the monitor is asked, so that it sees the last
+            // object too; a figure cut short by a stop is dropped with the rest.
+            const auto kilobytes = measure(client, server, *objectId, volumes, monitor);
+            ++monitor.progress.measured;
+            if (kilobytes) {
+                rows.push_back(UsageRow{name, *kilobytes});
+                ++monitor.progress.kept;
+            }
+            if (monitor.stopping())
+                return Scan::Stopped;
+        }
+        return Scan::Done;
+    }
+
+    Scan container(const std::string& container) {
+        nw::nint32 iteration = -1;
+        do {
+            const nw::NWRCODE listed = client.NWDSList(context, container.c_str(), &iteration, buffer);
+            if (listed == nw::kNoSuchEntry) {
+                user.showMessage("Context does not exist");
+                return Scan::Missing;
+            }
+            if (listed != nw::kSuccess)
+                nw::die(user, listed, "NWDSList");
+            if (monitor.stopping())
+                return Scan::Stopped;
+            if (const Scan scanned = chunk(container); scanned != Scan::Done)
+                return scanned;
+        } while (iteration != -1);
+        return Scan::Done;
+    }
+};
 
 } // namespace
 
 ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
-                        const ListingRequest& request) {
+                        const ListingRequest& request, ListingObserver* observer) {
+    // Declared first, so that everything the listing holds is given back
+    // before its last word to the observer.
+    ListingMonitor monitor(observer);
     ListingResult result;
 
     const nw::ServerConnection server = nw::getSerConnR(client, user, defConnH, request.server);
     const nw::ConnectionHandle connection = nw::openByRef(client, user, server.ref);
+    if (monitor.stopping())
+        return result;
 
     nw::DsContext context = createContext(client, user);
-    if (!setUpContext(client, user, context.get(), request.context))
+    if (monitor.stopping() || !setUpContext(client, user, context.get(), request.context) || monitor.stopping())
         return result;
 
     nw::pBuf_T raw = nullptr;
@@ -95,36 +169,26 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
     if (rc != nw::kSuccess)
         nw::die(user, rc, "NWDSAllocBuf");
     nw::DsBuffer buffer(client, raw);
+    if (monitor.stopping())
+        return result;
 
     // The context itself first (the empty name), then everything below it.
     std::vector<std::string> contList{std::string()};
-    if (request.recurse)
-        recurseCont(client, user, context.get(), std::string(), contList);
+    if (request.recurse) {
+        monitor.progress.step = ListingProgress::Step::Walking;
+        recurseCont(client, user, context.get(), std::string(), contList, monitor);
+        if (monitor.stopping())
+            return result;
+    }
 
-    // One buffer for every object's full name: only the names that are kept
-    // cost a string of their own.
-    std::string name;
+    monitor.progress.step = ListingProgress::Step::Listing;
+    monitor.progress.containers = contList.size();
+    Scanner scan{client,      user, context.get(), buffer.get(), connection.get(), request.volumes, monitor,
+                 result.rows, {}};
     for (const std::string& container : contList) {
-        nw::nint32 iteration = -1;
-        do {
-            const nw::NWRCODE listed = client.NWDSList(context.get(), container.c_str(), &iteration, buffer.get());
-            if (listed == nw::kNoSuchEntry) {
-                user.showMessage("Context does not exist");
-                return ListingResult{};
-            }
-            if (listed != nw::kSuccess)
-                nw::die(user, listed, "NWDSList");
-
-            ChunkReader chunk(client, user, context.get(), buffer.get());
-            for (nw::nuint32 i = 0; i < chunk.count(); ++i) {
-                name.assign(chunk.next());
-                if (!container.empty())
-                    name.append(".").append(container);
-                const nw::nuint32 objectId = resolve(client, user, context.get(), name);
-                if (const auto kilobytes = measure(client, connection.get(), objectId, request.volumes))
-                    result.rows.push_back(UsageRow{name, *kilobytes});
-            }
-        } while (iteration != -1);
+        ++monitor.progress.container;
+        if (scan.container(container) != Scan::Done)
+            return ListingResult{};
     }
 
     // The buffer goes back before the context it was read through.

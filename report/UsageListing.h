@@ -2,6 +2,7 @@
 
 #include "netware/Client.h"
 #include "netware/UserChannel.h"
+#include "report/ListingObserver.h"
 
 #include <cstdint>
 #include <string>
@@ -40,7 +41,12 @@ struct ListingResult {
 // figure is kept, in kilobytes. Messages for an invalid or missing context;
 // any other failure ends the program. Every handle the listing opened is
 // released on every way out that does not end the program.
+//
+// `observer`, if any, is kept informed between client calls and may stop the
+// listing; a listing it stops ends as one that stops with a message does
+// (not completed), without a message, and makes no further call but the
+// ones that give back what it holds.
 ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
-                        const ListingRequest& request);
+                        const ListingRequest& request, ListingObserver* observer = nullptr);
 
 } // namespace vorlane

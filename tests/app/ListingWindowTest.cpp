@@ -1,8 +1,11 @@
 #include "support/WindowHarness.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -122,6 +125,32 @@ TEST_F(ListingWindow, TheKeyboardPicksAndEnterRepeatsForANewContext) {
     EXPECT_EQ(h_.shown(), QStringList{"M=12"});
 }
 
+// One notch of the wheel over the middle of `widget`, as the window system
+// delivers it.
+void turnWheel(QWidget* widget) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent notch(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&notch);
+    QApplication::instance()->notify(widget, &notch);
+}
+
+TEST_F(ListingWindow, TheWheelPicksOnlyInAPickerThatHasTheFocus) {
+    h_.window.show();
+    QApplication::setActiveWindow(&h_.window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&h_.window));
+    h_.control<QLineEdit>("txtContext")->setFocus();
+    h_.client.calls.clear();
+    turnWheel(h_.volumes());
+    EXPECT_EQ(h_.volumes()->currentIndex(), -1);
+    EXPECT_TRUE(h_.control<QLineEdit>("txtContext")->hasFocus()) << "the wheel took the focus";
+    EXPECT_TRUE(h_.client.calls.empty());
+    h_.volumes()->setFocus();
+    turnWheel(h_.volumes());
+    EXPECT_EQ(h_.volumes()->currentText(), "[FS1] : SYS");
+    EXPECT_EQ(h_.shown(), kBySys);
+}
+
 class ScrollCoupling : public testing::Test {
 protected:
     void SetUp() override {
@@ -169,6 +198,39 @@ TEST(ResultLists, ShowTheRowsInUsageOrderIn8BitTextAndPlainNumbers) {
     EXPECT_EQ(names.itemText(4), QString());
     vorlane::showUsageRows({}, names, usages);
     EXPECT_EQ(names.count() + usages.count(), 0);
+}
+
+TEST(ResultLists, EitherCopiesNameTabUsageLinesAsShown) {
+    QWidget window; // both lists in one, as in the main window
+    vorlane::ListBox names(&window);
+    vorlane::ListBox usages(&window);
+    EXPECT_FALSE(names.actions()[0]->isEnabled() || names.actions()[1]->isEnabled()) << "nothing to copy yet";
+    const std::string longName = "LONG" + std::string(56, 'N'); // longer than the name buffer's 48
+    vorlane::showUsageRows({{"M\xDCLLER", 8}, {longName, 12}, {"\x80URO", 4}}, names, usages);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (vorlane::ListBox* list : {&names, &usages}) {
+        EXPECT_EQ(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+        EXPECT_EQ(list->actions()[0]->text() + list->actions()[1]->text(), "&CopyCopy &All");
+        EXPECT_EQ(list->actions()[0]->shortcut(), QKeySequence(QKeySequence::Copy)) << "shown in the menu";
+        EXPECT_FALSE(list->actions()[0]->isEnabled()) << "Copy with nothing selected";
+        list->actions()[1]->trigger();
+        EXPECT_EQ(clipboard->text(),
+                  QString::fromStdString(longName) + QString::fromUtf8("\t12\nMÜLLER\t8\n€URO\t4\n"));
+    }
+    usages.setCurrentIndex(usages.model()->index(1, 0));
+    names.setCurrentIndex(names.model()->index(2, 0));
+    QTest::keyClick(&usages, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QString::fromUtf8("MÜLLER\t8\n"));
+    // Once the names have the keyboard, Ctrl+C there is the menu entry's shortcut.
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    names.setFocus();
+    QTest::keyClick(&names, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QString::fromUtf8("€URO\t4\n"));
+    names.clearSelection();
+    QTest::keyClick(&names, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QString::fromUtf8("€URO\t4\n")) << "nothing selected, nothing copied";
 }
 
 } // namespace

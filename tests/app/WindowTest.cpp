@@ -110,18 +110,39 @@ TEST_F(Window, ClosingShutsBothLibrariesDownOnceHoweverItIsClosed) {
     EXPECT_EQ(h_.client.calls, (std::vector<std::string>{"NWCallsTerm", "NWNetTerm"}));
 }
 
-TEST(SortedComboBox, ItemsTakeTheirSortedPlaceAndKeepTheirData) {
-    vorlane::SortedComboBox box;
-    for (const auto& [text, data] : {std::pair{"B", 1}, {"D", 2}, {"a", 3}, {"C", 4}, {"b", 5}, {"B", 6}}) {
-        const int at = box.addSorted(text);
-        EXPECT_EQ(at, box.newIndex());
-        box.setItemData(at, data);
+TEST_F(Window, TheContextBoxTakesAPasteOfAnyLength) {
+    auto* box = h_.control<QLineEdit>("txtContext");
+    box->clear();
+    box->insert(QString(40000, QLatin1Char('A')));
+    EXPECT_EQ(box->text().size(), 40000);
+}
+
+// Volumes as the scan finds them, FS10's first, with names that differ only
+// in case or punctuation; added forwards and backwards.
+TEST(SortedComboBox, EveryVolumeOfFS1StandsBeforeFS10sUnderEveryLocaleInOneOrderWithItsData) {
+    const QStringList volumes = {"[FS10] : SYS", "[FS10] : DATA", "[FS2] : SYS",  "[FS1] : VOL1", "[FS1] : SYS",
+                                 "[FS1] : APPS", "[FS1] : apps",  "[FS1] : Apps", "[FS1] : A.PPS"};
+    const QStringList sorted = {"[FS1] : A.PPS", "[FS1] : apps",  "[FS1] : Apps", "[FS1] : APPS", "[FS1] : SYS",
+                                "[FS1] : VOL1",  "[FS10] : DATA", "[FS10] : SYS", "[FS2] : SYS"};
+    const QLocale before;
+    for (const char* locale : {"C", "de_DE", "sv_SE"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        for (const int step : {1, -1}) {
+            vorlane::SortedComboBox box;
+            for (int n = 0, i = step > 0 ? 0 : 8; n < 9; ++n, i += step)
+                box.setItemData(box.addSorted(volumes[i]), i);
+            EXPECT_EQ(box.currentIndex(), -1) << "adding items selects nothing";
+            for (int row = 0; row < box.count(); ++row) {
+                EXPECT_EQ(box.itemText(row), sorted[row]) << locale;
+                EXPECT_EQ(box.itemData(row).toInt(), volumes.indexOf(box.itemText(row))) << locale;
+            }
+        }
+        vorlane::SortedComboBox servers;
+        for (const char* server : {"FS2", "FS10", "FS1"})
+            servers.addSorted(QString::fromLatin1(server));
+        EXPECT_EQ(servers.itemText(0) + servers.itemText(1) + servers.itemText(2), "FS1FS10FS2") << locale;
     }
-    EXPECT_EQ(box.currentIndex(), -1) << "adding items selects nothing";
-    QStringList shown;
-    for (int i = 0; i < box.count(); ++i)
-        shown << box.itemText(i) + QString::number(box.itemData(i).toInt());
-    EXPECT_EQ(shown, (QStringList{"a3", "B1", "B6", "b5", "C4", "D2"}));
+    QLocale::setDefault(before);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/ListBox.h"
 #include "app/MainWindow.h"
+#include "app/ProgressWindow.h"
 #include "app/SortedComboBox.h"
 
 #include "support/FakeUserChannel.h"
@@ -36,6 +37,12 @@ public:
     vorlane::SortedComboBox* servers() const { return control<vorlane::SortedComboBox>("cmbServer"); }
     vorlane::ListBox* usersList() const { return control<vorlane::ListBox>("lstUsers"); }
     vorlane::ListBox* usageList() const { return control<vorlane::ListBox>("lstUsage"); }
+
+    // The progress window while it is up, else null.
+    vorlane::ProgressWindow* shownProgress() const {
+        auto* progress = window.findChild<vorlane::ProgressWindow*>();
+        return progress != nullptr && progress->isVisible() ? progress : nullptr;
+    }
 
     void setContext(const QString& text) { control<QLineEdit>("txtContext")->setText(text); }
     void setRecurse(bool on) { control<QCheckBox>("optRecurse")->setChecked(on); }

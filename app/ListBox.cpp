@@ -54,11 +54,12 @@ int ListBoxModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_->count())
+    // The model's own indexes only: a stale one from before the rows were
+    // replaced reads nothing.
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) ||
+        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return rows_->text(index.row());
-    return {};
+    return rows_->text(index.row());
 }
 
 void ListBoxModel::setRows(std::shared_ptr<const ListBoxRows> rows) {
@@ -130,12 +131,6 @@ void ListBox::keyPressEvent(QKeyEvent* event) {
 
 int ListBox::count() const {
     return model_->rowCount();
-}
-
-QString ListBox::itemText(int row) const {
-    if (row < 0 || row >= count())
-        return {};
-    return model_->rows().text(row);
 }
 
 int ListBox::topIndex() const {

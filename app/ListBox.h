@@ -54,7 +54,6 @@ public:
 
     void setRows(std::shared_ptr<const ListBoxRows> rows);
     int count() const;
-    QString itemText(int row) const;
 
     int topIndex() const;
     void setTopIndex(int row);

@@ -95,7 +95,6 @@ MainWindow::MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* paren
     setWindowTitle(QStringLiteral("Disk Usage"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setSizeGripEnabled(false);
     setFont(fittingFont(font()));
     buildControls();
     setFixedSize(clientSize());
@@ -144,9 +143,8 @@ void MainWindow::buildControls() {
     // scroll bar included, so the pair reads as one two-column list.
     lstUsage_->raise();
 
-    // Enter presses the push button that has the focus, else Recalc.
-    cmdRecalc_->setAutoDefault(true);
-    cmdClose_->setAutoDefault(true);
+    // Enter presses the push button that has the focus (push buttons of a
+    // dialog take Enter when focused), else Recalc.
     cmdRecalc_->setDefault(true);
 
     connect(cmdClose_, &QPushButton::clicked, this, &MainWindow::cmdClose_Click);
@@ -165,8 +163,7 @@ void MainWindow::Form_Load() {
     defConnH_ = state.defConnH;
     loaded_ = true;
 
-    cmbVolumes_->clear();
-    cmbServer_->clear();
+    // Both lists were made empty with the window; only the scan fills them.
     scanKnownServers(client_, user_, defConnH_, [this](const std::string& server) {
         cmbServer_->addSorted(QString::fromStdString(server));
         addVolumes(server);

@@ -65,7 +65,6 @@ public:
     void doList(ListKind kind);
 
     std::uint8_t lastList() const { return lastList_; }
-    nw::NWCONN_REF defConnRef() const { return defConnRef_; }
     nw::NWCONN_HANDLE defConnH() const { return defConnH_; }
 
     // The size of the client area, fixed.

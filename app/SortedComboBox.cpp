@@ -26,8 +26,6 @@ QCollator collator(const QLocale& locale) {
 } // namespace
 
 SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent), collator_(collator(locale())) {
-    setEditable(false);
-    setInsertPolicy(QComboBox::NoInsert);
     // Tab and click give the focus; the wheel does not.
     setFocusPolicy(Qt::StrongFocus);
 }

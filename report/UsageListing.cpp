@@ -160,7 +160,7 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
     if (monitor.stopping())
         return result;
 
-    nw::DsContext context = createContext(client, user);
+    const nw::DsContext context = createContext(client, user);
     if (monitor.stopping() || !setUpContext(client, user, context.get(), request.context) || monitor.stopping())
         return result;
 
@@ -168,7 +168,9 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
     const nw::NWRCODE rc = client.NWDSAllocBuf(nw::kResultBufferSize, &raw);
     if (rc != nw::kSuccess)
         nw::die(user, rc, "NWDSAllocBuf");
-    nw::DsBuffer buffer(client, raw);
+    // Declared after the context, so that on every way out the buffer goes
+    // back before the context it was read through.
+    const nw::DsBuffer buffer(client, raw);
     if (monitor.stopping())
         return result;
 
@@ -191,9 +193,6 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
             return ListingResult{};
     }
 
-    // The buffer goes back before the context it was read through.
-    buffer.reset();
-    context.reset();
     result.completed = true;
     return result;
 }

@@ -58,7 +58,7 @@ TEST_P(FloorAgainstTool, MakesTheSameCallsInTheSameOrderAndFindsTheSameRows) {
     EXPECT_EQ(floor.rows, static_cast<std::uint64_t>(tool.users().count()));
     std::int64_t shown = 0;
     for (int row = 0; row < tool.usage().count(); ++row)
-        shown += tool.usage().itemText(row).toLongLong();
+        shown += tool.usage().model()->index(row, 0).data().toLongLong();
     EXPECT_EQ(floor.kilobytes, shown);
 
     EXPECT_EQ(floorSim.openConnections(), connectionsBefore);

@@ -179,6 +179,9 @@ TEST_F(ScrollCoupling, TheNamesFollowTheUsageListOnlyAndComeBackOnAClick) {
     click(h_.usageList(), 12); // the row that is already current
     EXPECT_EQ(h_.usersList()->topIndex(), 10);
     h_.usageList()->setFocus();
+    h_.usersList()->setTopIndex(50);
+    QTest::keyClick(h_.usageList(), Qt::Key_Down); // to a row in view: no scrolling
+    EXPECT_EQ(h_.usersList()->topIndex(), 10);
     for (int i = 0; i < 40; ++i)
         QTest::keyClick(h_.usageList(), Qt::Key_Down);
     EXPECT_GT(h_.usageList()->topIndex(), 10);
@@ -195,7 +198,6 @@ TEST(ResultLists, ShowTheRowsInUsageOrderIn8BitTextAndPlainNumbers) {
     // What assistive technology reads, and nothing past the last row.
     EXPECT_EQ(names.model()->index(1, 0).data(Qt::AccessibleTextRole).toString(), QString::fromUtf8("MÜLLER"));
     EXPECT_FALSE(names.model()->index(4, 0).data(Qt::DisplayRole).isValid());
-    EXPECT_EQ(names.itemText(4), QString());
     vorlane::showUsageRows({}, names, usages);
     EXPECT_EQ(names.count() + usages.count(), 0);
 }

@@ -47,10 +47,17 @@ TEST_F(Window, TheLayoutReadsAsOneFormWithATwoColumnList) {
     EXPECT_EQ(h_.window.windowTitle(), "Disk Usage");
     EXPECT_EQ(h_.window.size(), QSize(271, 382)); // 4065 x 5730 twips
     EXPECT_EQ(h_.window.minimumSize(), h_.window.maximumSize()) << "the layout is fixed";
+    // The largest face up to 8 points at which every label fits whole, with
+    // the two pixels a label keeps free.
+    QFont larger = h_.window.font();
+    larger.setPointSizeF(larger.pointSizeF() + 0.5);
+    bool largerFits = larger.pointSizeF() <= 8;
     for (const char* name : {"lblContext", "lblRecurse", "lblVolume", "lblServer", "lblStuff"}) {
         const auto* label = h_.control<QLabel>(name);
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << name << " is cut";
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width() - 2) << name << " is cut";
+        largerFits = largerFits && QFontMetrics(larger).horizontalAdvance(label->text()) <= label->width() - 2;
     }
+    EXPECT_FALSE(largerFits) << "a larger face would fit";
     for (const char* name : {"lblContext", "lblRecurse", "lblVolume", "lblServer"}) {
         const auto* label = h_.control<QLabel>(name);
         EXPECT_TRUE(label->alignment() & Qt::AlignRight) << name;

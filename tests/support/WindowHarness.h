@@ -67,7 +67,7 @@ public:
     static QStringList rows(const vorlane::ListBox* list) {
         QStringList out;
         for (int i = 0; i < list->count(); ++i)
-            out << list->itemText(i);
+            out << list->model()->index(i, 0).data().toString();
         return out;
     }
     // The shown result as "NAME=USAGE" pairs, row for row.

@@ -1,0 +1,22 @@
+#include "app/Program.h"
+
+#include <QApplication>
+
+namespace vorlane {
+
+Program startProgram(nw::ClientOpening opening, nw::UserChannel& user) {
+    // Every message box is titled with it.
+    QApplication::setApplicationName(QStringLiteral("Vorlane"));
+    Program program;
+    if (!opening.client) {
+        user.showMessage(opening.error);
+        return program;
+    }
+    program.client = std::move(opening.client);
+    program.window = std::make_unique<MainWindow>(*program.client, user);
+    program.window->Form_Load();
+    program.window->show();
+    return program;
+}
+
+} // namespace vorlane

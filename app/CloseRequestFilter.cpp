@@ -6,13 +6,13 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <memory>
+#include <optional>
 
 namespace vorlane {
 namespace {
 
 // Both atoms are asked for before either answer is awaited: one round trip.
-bool internAtoms(xcb_connection_t* connection, std::uint32_t& protocols, std::uint32_t& deleteWindow) {
+std::optional<CloseRequestFilter::Atoms> internAtoms(xcb_connection_t* connection) {
     constexpr char kProtocols[] = "WM_PROTOCOLS";
     constexpr char kDeleteWindow[] = "WM_DELETE_WINDOW";
     const auto protocolsCookie = xcb_intern_atom(connection, 0, sizeof kProtocols - 1, kProtocols);
@@ -22,27 +22,29 @@ bool internAtoms(xcb_connection_t* connection, std::uint32_t& protocols, std::ui
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> deleteReply(
         xcb_intern_atom_reply(connection, deleteCookie, nullptr), &std::free);
     if (protocolsReply == nullptr || deleteReply == nullptr)
-        return false;
-    protocols = protocolsReply->atom;
-    deleteWindow = deleteReply->atom;
-    return true;
+        return std::nullopt;
+    return CloseRequestFilter::Atoms{protocolsReply->atom, deleteReply->atom};
 }
 
 } // namespace
 
-CloseRequestFilter::CloseRequestFilter(QWidget& window, std::function<bool()> whileBlocked)
-    : window_(window), whileBlocked_(std::move(whileBlocked)) {
+std::unique_ptr<CloseRequestFilter> CloseRequestFilter::forX11(QWidget& window, std::function<bool()> whileBlocked) {
     auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr || x11->connection() == nullptr)
-        return;
-    if (!internAtoms(x11->connection(), protocolsAtom_, deleteWindowAtom_))
-        return;
+        return nullptr;
+    const std::optional<Atoms> atoms = internAtoms(x11->connection());
+    if (!atoms)
+        return nullptr;
+    return std::make_unique<CloseRequestFilter>(window, std::move(whileBlocked), *atoms);
+}
+
+CloseRequestFilter::CloseRequestFilter(QWidget& window, std::function<bool()> whileBlocked, Atoms atoms)
+    : window_(window), whileBlocked_(std::move(whileBlocked)), atoms_(atoms) {
     QCoreApplication::instance()->installNativeEventFilter(this);
-    installed_ = true;
 }
 
 CloseRequestFilter::~CloseRequestFilter() {
-    if (installed_ && QCoreApplication::instance() != nullptr)
+    if (QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
@@ -54,7 +56,7 @@ bool CloseRequestFilter::nativeEventFilter(const QByteArray& eventType, void* me
     if ((event->response_type & 0x7F) != XCB_CLIENT_MESSAGE)
         return false;
     const auto* request = static_cast<const xcb_client_message_event_t*>(message);
-    if (request->format != 32 || request->type != protocolsAtom_ || request->data.data32[0] != deleteWindowAtom_ ||
+    if (request->format != 32 || request->type != atoms_.protocols || request->data.data32[0] != atoms_.deleteWindow ||
         request->window != static_cast<xcb_window_t>(window_.winId()))
         return false;
     window_.close();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -17,11 +18,22 @@ namespace vorlane {
 // own close handling decides what closing means then.
 //
 // Only X11 sends these requests through this path; on any other platform
-// the filter is never installed and Qt's own handling applies.
+// there is no filter and Qt's own handling applies.
 class CloseRequestFilter final : public QAbstractNativeEventFilter {
 public:
-    // Installs itself when the application runs on X11; does nothing else.
-    CloseRequestFilter(QWidget& window, std::function<bool()> whileBlocked);
+    // The X11 atoms that name a close request: a WM_PROTOCOLS client
+    // message whose first word is WM_DELETE_WINDOW.
+    struct Atoms {
+        std::uint32_t protocols = 0;
+        std::uint32_t deleteWindow = 0;
+    };
+
+    // The filter for `window`, installed, when the application runs on X11;
+    // none elsewhere.
+    static std::unique_ptr<CloseRequestFilter> forX11(QWidget& window, std::function<bool()> whileBlocked);
+
+    // Installs itself for requests named by `atoms`.
+    CloseRequestFilter(QWidget& window, std::function<bool()> whileBlocked, Atoms atoms);
     ~CloseRequestFilter() override;
     CloseRequestFilter(const CloseRequestFilter&) = delete;
     CloseRequestFilter& operator=(const CloseRequestFilter&) = delete;
@@ -31,9 +43,7 @@ public:
 private:
     QWidget& window_;
     std::function<bool()> whileBlocked_;
-    bool installed_ = false;
-    std::uint32_t protocolsAtom_ = 0;
-    std::uint32_t deleteWindowAtom_ = 0;
+    Atoms atoms_;
 };
 
 } // namespace vorlane

@@ -98,7 +98,7 @@ MainWindow::MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* paren
     setFont(fittingFont(font()));
     buildControls();
     setFixedSize(clientSize());
-    closeRequests_ = std::make_unique<CloseRequestFilter>(*this, [this] { return listing_ != nullptr; });
+    closeRequests_ = CloseRequestFilter::forX11(*this, [this] { return listing_ != nullptr; });
 }
 
 MainWindow::~MainWindow() = default;

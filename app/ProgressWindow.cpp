@@ -36,9 +36,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
     setWindowTitle(QStringLiteral("Listing"));
     // It blocks input to the main window for as long as it is up.
     setWindowModality(Qt::ApplicationModal);
-    doing_->setObjectName(QStringLiteral("lblDoing"));
     measured_->setObjectName(QStringLiteral("lblMeasured"));
-    kept_->setObjectName(QStringLiteral("lblKept"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));

@@ -12,15 +12,12 @@ QLocale collationLocale(const QLocale& locale) {
     return locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
 }
 
-// Case is a difference of the last resort in the locale's collation: "b"
-// and "B" both sort after "a" and before "C". Digits are compared one by
-// one, as the server list has always shown FS1, FS10, FS2.
+// The collator's defaults are what the lists need: case is a difference of
+// the last resort ("b" and "B" both sort after "a" and before "C"),
+// punctuation counts, and digits are compared one by one, as the server list
+// has always shown FS1, FS10, FS2.
 QCollator collator(const QLocale& locale) {
-    QCollator c(collationLocale(locale));
-    c.setCaseSensitivity(Qt::CaseSensitive);
-    c.setIgnorePunctuation(false);
-    c.setNumericMode(false);
-    return c;
+    return QCollator(collationLocale(locale));
 }
 
 } // namespace

@@ -73,6 +73,7 @@ TEST(SlowListing, ShowsItsProgressAfterHalfASecondKeepsTheWindowAliveAndMakesThe
         // handler anyway (as an assistive tool can) starts no second listing.
         QTest::keyClick(slow.window.windowHandle(), Qt::Key_Down);
         slow.window.cmbServer_Click();
+        EXPECT_EQ(progress.windowTitle(), "Listing");
         // Each line and the button have a place of their own.
         QList<QWidget*> parts = {progress.findChild<QDialogButtonBox*>()};
         for (QLabel* line : progress.findChildren<QLabel*>())

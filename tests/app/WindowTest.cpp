@@ -145,7 +145,9 @@ TEST(SortedComboBox, EveryVolumeOfFS1StandsBeforeFS10sUnderEveryLocaleInOneOrder
             }
         }
         vorlane::SortedComboBox servers;
-        for (const char* server : {"FS2", "FS10", "FS1"})
+        servers.addSorted("FS2");
+        EXPECT_EQ(servers.currentIndex(), -1) << "not even the first item is picked";
+        for (const char* server : {"FS10", "FS1"})
             servers.addSorted(QString::fromLatin1(server));
         EXPECT_EQ(servers.itemText(0) + servers.itemText(1) + servers.itemText(2), "FS1FS10FS2") << locale;
     }

@@ -238,6 +238,15 @@ TEST(ListingMonitor, UpdatesComeOncePerIntervalHoweverManyCallsFallInIt) {
     // Some 80 calls of 2 ms or more: an update per interval, not per call.
     EXPECT_GE(watcher.at.size(), 2u);
     EXPECT_LE(watcher.at.size(), static_cast<std::size_t>(intervals) + 2) << rig.client.calls.size() << " calls";
+
+    // Stopped at an update, it stops right there, not an interval later.
+    ListingRig stopped(slow);
+    Watcher stopper(stopped.client, std::chrono::milliseconds(20));
+    stopper.stopAt = 2;
+    stopped.observer = &stopper;
+    EXPECT_FALSE(stopped.list("SALES.ACME", true, {0, 1}).has_value());
+    for (std::size_t j = stopper.at.back(); j < stopped.client.calls.size(); ++j)
+        EXPECT_TRUE(isRelease(stopped.client.calls[j])) << stopped.client.calls[j];
 }
 
 } // namespace

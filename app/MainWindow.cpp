@@ -107,6 +107,9 @@ void MainWindow::buildControls() {
     txtContext_ = new QLineEdit(this);
     cmdClose_ = new QPushButton(QStringLiteral("Cl&ose"), this);
     lstUsers_ = new ListBox(this);
+    // Made after the names, so it lies in front: the usage column covers the
+    // right-hand edge of the name column, scroll bar included, and the pair
+    // reads as one two-column list.
     lstUsage_ = new ListBox(this);
     lblStuff_ = new QLabel(kHeader, this);
     cmbVolumes_ = new SortedComboBox(this);
@@ -122,7 +125,6 @@ void MainWindow::buildControls() {
     txtContext_->setMaxLength(std::numeric_limits<int>::max());
     lstUsers_->setAccessibleName(QStringLiteral("User"));
     lstUsage_->setAccessibleName(QStringLiteral("Usage (K)"));
-    lblStuff_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     const std::array<QWidget*, 13> inTabOrder = {txtContext_, lblContext_, cmdClose_,  lstUsers_,  lstUsage_,
                                                  lblStuff_,   cmbVolumes_, lblVolume_, cmbServer_, lblServer_,
@@ -139,9 +141,6 @@ void MainWindow::buildControls() {
             setTabOrder(previous, widget);
         previous = widget;
     }
-    // The usage column lies over the right-hand edge of the name column,
-    // scroll bar included, so the pair reads as one two-column list.
-    lstUsage_->raise();
 
     // Enter presses the push button that has the focus (push buttons of a
     // dialog take Enter when focused), else Recalc.

@@ -54,11 +54,9 @@ int SortedComboBox::addSorted(const QString& text) {
 }
 
 void SortedComboBox::wheelEvent(QWheelEvent* event) {
-    if (!hasFocus()) {
-        // Left to the window, which does nothing with it.
-        event->ignore();
+    // A picker without the focus does nothing with it.
+    if (!hasFocus())
         return;
-    }
     QComboBox::wheelEvent(event);
 }
 

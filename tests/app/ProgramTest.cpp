@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 
 namespace {
 
@@ -52,13 +53,16 @@ TEST(QtUserChannel, ShowsAModalMessageWithOkOnlyAndAnArrowToPressIt) {
 
 TEST(QtUserChannelDeathTest, EndsTheProgramAtOnceWithoutLosingWhatWasWritten) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string path = testing::TempDir() + "vorlane-end-of-program";
     EXPECT_EXIT(
         {
-            std::setvbuf(stderr, nullptr, _IOFBF, 4096);
-            std::fputs("written before the end", stderr);
+            std::FILE* file = std::fopen(path.c_str(), "w");
+            std::fputs("written before the end", file);
             vorlane::QtUserChannel().endProgram(3);
         },
-        testing::ExitedWithCode(3), "written before the end");
+        testing::ExitedWithCode(3), "");
+    std::ifstream written(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "written before the end");
 }
 
 } // namespace

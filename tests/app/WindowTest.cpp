@@ -44,6 +44,7 @@ TEST_F(Window, LoadsTheDefaultContextEveryServerAndEveryVolumeWithItsNumber) {
 }
 
 TEST_F(Window, TheLayoutReadsAsOneFormWithATwoColumnList) {
+    EXPECT_EQ(h_.window.objectName(), "frmVorlane");
     EXPECT_EQ(h_.window.windowTitle(), "Disk Usage");
     EXPECT_EQ(h_.window.size(), QSize(271, 382)); // 4065 x 5730 twips
     EXPECT_EQ(h_.window.minimumSize(), h_.window.maximumSize()) << "the layout is fixed";

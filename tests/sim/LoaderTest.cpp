@@ -1,3 +1,4 @@
+#include "netware/sim/Calls.h"
 #include "netware/sim/NetworkLoader.h"
 
 #include "sim/LoaderTestSupport.h"
@@ -60,7 +61,7 @@ TEST(LoaderExample, DocumentSchemaAndLoaderAgree) {
         classes.insert(nwsim::className(static_cast<nwsim::ObjectClass>(c)));
     EXPECT_EQ(schema.at("/$defs/object/properties/class/enum"_json_pointer).get<std::set<std::string>>(), classes);
     EXPECT_EQ(schema.at("/$defs/callName/enum"_json_pointer).get<std::set<std::string>>(),
-              std::set<std::string>(nwsim::kClientCallNames.begin(), nwsim::kClientCallNames.end()));
+              std::set<std::string>(nwsim::kCallNames.begin(), nwsim::kCallNames.end()));
 }
 
 TEST(LoaderText, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {

@@ -1,3 +1,4 @@
+#include "netware/sim/Calls.h"
 #include "netware/sim/SimClient.h"
 #include "sim/NetworkBuilder.h"
 
@@ -175,7 +176,7 @@ TEST_F(Servers, FaultsFireOnMatchingArgumentsAndOccurrence) {
 }
 
 TEST(SimClientFaults, EveryCallCanBeFaultedAndCounted) {
-    const auto& calls = kClientCallNames;
+    const auto& calls = kCallNames;
     Network net;
     for (const std::string_view call : calls)
         net.faults.push_back({std::string(call), 4242, {}, {}, {}, {}});

@@ -40,15 +40,18 @@ void ObjectIndex::build(const std::vector<Entry>& entries) {
     if (range <= 4 * std::uint64_t{entries.size()} + 64) {
         base_ = low->objectId;
         dense_.assign(static_cast<std::size_t>(range), kNoEntry);
-        for (std::uint32_t i = 0; i < entries.size(); ++i) {
-            auto& slot = dense_[entries[i].objectId - base_];
+        std::uint32_t index = 0;
+        for (const Entry& e : entries) {
+            auto& slot = dense_[e.objectId - base_];
             if (slot == kNoEntry)
-                slot = i;
+                slot = index;
+            ++index;
         }
         return;
     }
-    for (std::uint32_t i = 0; i < entries.size(); ++i)
-        sparse_.emplace(entries[i].objectId, i);
+    std::uint32_t index = 0;
+    for (const Entry& e : entries)
+        sparse_.emplace(e.objectId, index++);
 }
 
 std::uint32_t ObjectIndex::find(nw::nuint32 objectId) const {

@@ -2,6 +2,7 @@
 
 #include "netware/Charset.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace nwsim {
@@ -27,22 +28,17 @@ std::uint32_t SimClient::State::descend(std::uint32_t start, const DsName& name)
 // Most names a listing resolves are plain: typeless components with no
 // escapes, as typeless listings deliver them. Those are followed straight
 // from the text, outermost first, without parsing them into components
-// first. Anything else, or text that is no valid name, is left to the
-// parser (nothing returned).
+// first. Anything else is left to the parser (nothing returned), which also
+// knows what text is no name.
 std::optional<std::uint32_t> SimClient::State::descendPlain(std::uint32_t start, std::string_view text) const {
-    if (text.empty() || text.size() > nw::kMaxDnChars || text.front() == '.' || text.back() == '.')
-        return std::nullopt;
-    char previous = 0;
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == '\\' || c == '=' || c == '+' || (c == '.' && previous == '.'))
-            return std::nullopt;
-        previous = c;
-    }
-    if (nw::equalFoldedCp1252(text, "[Root]"))
+    const auto special = [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == '\\' || c == '=' || c == '+';
+    };
+    if (text.empty() || text.front() == '.' || text.back() == '.' || text.find("..") != std::string_view::npos ||
+        std::any_of(text.begin(), text.end(), special) || nw::equalFoldedCp1252(text, "[Root]"))
         return std::nullopt;
     std::uint32_t at = start;
-    std::size_t end = text.size();
-    while (at != kNoEntry) {
+    for (std::size_t end = text.size(); at != kNoEntry;) {
         const std::size_t dot = text.rfind('.', end - 1);
         const std::size_t begin = dot == std::string_view::npos ? 0 : dot + 1;
         at = children.find(net.entries, at, text.substr(begin, end - begin), [](std::uint32_t) { return true; });
@@ -55,6 +51,8 @@ std::optional<std::uint32_t> SimClient::State::descendPlain(std::uint32_t start,
 
 // Resolves text relative to a context's name context.
 nw::NWRCODE SimClient::State::resolve(const Context& ctx, std::string_view text, std::uint32_t& entry) const {
+    if (text.size() > nw::kMaxDnChars)
+        return nw::kInvalidDsName;
     if (const auto plain = descendPlain(ctx.entry, text)) {
         entry = *plain;
         return entry == kNoEntry ? nw::kNoSuchEntry : nw::kSuccess;

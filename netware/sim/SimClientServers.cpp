@@ -16,18 +16,17 @@ constexpr std::uint16_t kFileServerType = 0x0004;
 // one goes. The bytes ahead of the name are a made-up object ID and the
 // bindery type of a file server, both big-endian as on the wire.
 std::size_t writeServerEntry(nw::nuint8* area, std::size_t at, std::size_t server, std::string_view name) {
-    const auto objectId = static_cast<std::uint32_t>(0x01000001u + server);
-    std::array<nw::nuint8, nw::kKnownServersSkipBytes> lead{};
-    for (int k = 0; k < 4; ++k)
-        lead[k] = static_cast<nw::nuint8>((objectId >> (24 - 8 * k)) & 0xFF);
-    lead[4] = static_cast<nw::nuint8>(kFileServerType >> 8);
-    lead[5] = static_cast<nw::nuint8>(kFileServerType & 0xFF);
+    const auto id = static_cast<std::uint32_t>(0x01000001u + server);
+    const std::array<nw::nuint8, nw::kKnownServersSkipBytes> lead = {static_cast<nw::nuint8>(id >> 24),
+                                                                     static_cast<nw::nuint8>(id >> 16),
+                                                                     static_cast<nw::nuint8>(id >> 8),
+                                                                     static_cast<nw::nuint8>(id),
+                                                                     static_cast<nw::nuint8>(kFileServerType >> 8),
+                                                                     static_cast<nw::nuint8>(kFileServerType)};
     std::memcpy(area + at, lead.data(), lead.size());
-    at += lead.size();
-    std::memcpy(area + at, name.data(), name.size());
-    at += name.size();
-    area[at++] = 0;
-    return at;
+    std::memcpy(area + at + lead.size(), name.data(), name.size());
+    area[at + lead.size() + name.size()] = 0;
+    return at + lead.size() + name.size() + 1;
 }
 
 } // namespace
@@ -97,10 +96,9 @@ nw::NWRCODE SimClient::NWGetKnownServersInfo(nw::NWCONN_HANDLE conn, nw::nuint32
     // written either.
     nw::nuint8* area = record + nw::kKnownServersAreaOffset;
     std::size_t at = 0;
-    nw::nint32 count = 0;
-    for (std::size_t i = scanIndex; i < s.net.servers.size(); ++i) {
-        if (s.net.serverBatchLimit != 0 && static_cast<std::uint32_t>(count) >= s.net.serverBatchLimit)
-            break;
+    std::uint32_t count = 0;
+    const std::uint32_t limit = s.net.serverBatchLimit;
+    for (std::size_t i = scanIndex; i < s.net.servers.size() && (limit == 0 || count < limit); ++i) {
         std::string_view name = s.net.servers[i].name;
         if (at + nw::kKnownServersSkipBytes + name.size() + 1 > nw::kKnownServersAreaSize) {
             if (count > 0)
@@ -112,9 +110,8 @@ nw::NWRCODE SimClient::NWGetKnownServersInfo(nw::NWCONN_HANDLE conn, nw::nuint32
         at = writeServerEntry(area, at, i, name);
         ++count;
     }
-    const auto c = static_cast<std::uint32_t>(count);
     for (int k = 0; k < 4; ++k)
-        record[nw::kKnownServersCountOffset + k] = static_cast<nw::nuint8>((c >> (8 * k)) & 0xFF);
+        record[nw::kKnownServersCountOffset + k] = static_cast<nw::nuint8>(count >> (8 * k));
     return nw::kSuccess;
 }
 

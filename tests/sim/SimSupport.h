@@ -1,0 +1,165 @@
+#pragma once
+
+// What the stand-in's tests and fuzz targets share: networks from their JSON
+// text, the promises every network keeps, and a session that drives the
+// stand-in the way the tool does. No test framework here, so that the fuzz
+// targets can use it too.
+
+#include "netware/sim/DsName.h"
+#include "netware/sim/NetworkLoader.h"
+#include "netware/sim/SimClient.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace nwsim::test {
+
+// The network the text describes; throws with the loader's message when it
+// describes none.
+inline Network networkFrom(std::string_view json) {
+    LoadResult loaded = loadNetworkJson(json, "test network");
+    if (!loaded.network)
+        throw std::runtime_error(loaded.error);
+    return std::move(*loaded.network);
+}
+
+// What the stand-in relies on in every network, however it was made: names
+// within their limits, volumes sorted, links both ways agree, containers are
+// exactly the container children in order, usage ranges tile the usages in
+// entry order and name existing volumes once each, object IDs are unique and
+// not 0. The first breach found, or empty.
+inline std::string wellFormedProblem(const Network& net) {
+    if (net.defaultServer >= net.servers.size() || net.defaultContext.size() > nw::kMaxDnChars)
+        return "defaults";
+    for (const Server& s : net.servers) {
+        for (std::size_t v = 0; v < s.volumes.size(); ++v) {
+            if (s.volumes[v].name.empty() || s.volumes[v].name.size() > 16 || s.volumes[v].number >= nw::kMaxVolumes ||
+                (v > 0 && s.volumes[v - 1].number >= s.volumes[v].number) || s.name.empty() || s.name.size() > 47)
+                return "server " + s.name;
+        }
+    }
+    std::set<nw::nuint32> ids;
+    std::size_t listed = 1, nextUsage = 0;
+    for (std::uint32_t i = 0; i < net.entries.size(); ++i) {
+        const Entry& e = net.entries[i];
+        std::vector<std::uint32_t> containers;
+        for (const auto c : e.children) {
+            if (c >= net.entries.size() || net.entries[c].parent != i)
+                return "children of " + e.name;
+            if (isContainerClass(net.entries[c].cls))
+                containers.push_back(c);
+        }
+        listed += e.children.size();
+        if ((i == 0) != (e.parent == kNoEntry) || e.objectId == 0 || !ids.insert(e.objectId).second ||
+            e.containers != containers ||
+            (i > 0 && (e.name.empty() || !(e.children.empty() || isContainerClass(e.cls)))) ||
+            (e.usageCount > 0 && e.usageBegin != nextUsage))
+            return "entry " + e.name;
+        nextUsage += e.usageCount;
+        std::set<std::pair<std::uint32_t, int>> places;
+        for (std::uint32_t u = e.usageBegin; u < e.usageBegin + e.usageCount && u < net.usages.size(); ++u) {
+            const Usage& usage = net.usages[u];
+            const auto& volumes = net.servers.at(usage.server).volumes;
+            if (usage.inUse < 0 || !places.emplace(usage.server, usage.volume).second ||
+                std::none_of(volumes.begin(), volumes.end(), [&](const Volume& v) { return v.number == usage.volume; }))
+                return "usage of " + e.name;
+        }
+    }
+    return listed == net.entries.size() && nextUsage == net.usages.size() ? "" : "entries or usages out of the tree";
+}
+
+// A client with one context and one result buffer, driven as the tool
+// drives it.
+class Session {
+public:
+    explicit Session(Network net) : client(std::move(net)) {
+        client.NWDSCreateContextHandle(&context);
+        client.NWDSAllocBuf(nw::kResultBufferSize, &buffer);
+    }
+
+    nw::NWRCODE setContext(const std::string& name, bool typeless = true) {
+        nw::nuint32 flags = kDefaultContextFlags | (typeless ? nw::kContextFlagTypelessNames : 0);
+        client.NWDSSetContext(context, nw::kContextKeyFlags, &flags);
+        return client.NWDSSetContext(context, nw::kContextKeyNameContext, name.c_str());
+    }
+
+    // The object ID the name resolves to, or the code of the failure.
+    struct Resolved {
+        nw::NWRCODE rc;
+        nw::nuint32 id;
+    };
+    Resolved resolve(const std::string& name) {
+        nw::NWCONN_HANDLE conn = 0;
+        nw::nuint32 id = 0;
+        const auto rc = client.NWDSResolveName(context, name.c_str(), &conn, &id);
+        if (rc == nw::kSuccess)
+            client.NWCCCloseConn(conn);
+        return {rc, id};
+    }
+
+    // A whole listing: every name and the size of every chunk, or the code
+    // of the first failing call.
+    struct Listing {
+        nw::NWRCODE rc = nw::kSuccess;
+        std::vector<std::string> names;
+        std::vector<std::size_t> chunks;
+    };
+    Listing list(const std::string& container, bool containersOnly = false) {
+        Listing out;
+        nw::nint32 iteration = -1;
+        do {
+            out.rc = containersOnly ? client.NWDSListContainers(context, container.c_str(), &iteration, buffer)
+                                    : client.NWDSList(context, container.c_str(), &iteration, buffer);
+            nw::nuint32 count = 0;
+            if (out.rc == nw::kSuccess)
+                out.rc = client.NWDSGetObjectCount(context, buffer, &count);
+            for (nw::nuint32 i = 0; i < count && out.rc == nw::kSuccess; ++i) {
+                std::array<char, nw::kNameBufferSize> name{};
+                out.rc = client.NWDSGetObjectName(context, buffer, name.data(), nullptr, nullptr);
+                out.names.emplace_back(name.data());
+            }
+            out.chunks.push_back(count);
+        } while (out.rc == nw::kSuccess && iteration != -1);
+        return out;
+    }
+
+    // What the tool relies on in a listing of `container` that succeeded:
+    // each name is the member's own, typed by its class unless the names are
+    // typeless, and joined to the container as the tool joins them (when that
+    // fits a name) resolves to that very member. The first breach, or empty.
+    std::string listingProblem(const std::string& container, const Listing& listing, bool containersOnly) {
+        const Resolved at = resolve(container);
+        const auto& entries = client.network().entries;
+        const auto listed =
+            std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.objectId == at.id; });
+        nw::nuint32 flags = 0;
+        client.NWDSGetContext(context, nw::kContextKeyFlags, &flags);
+        DsName name;
+        if (at.rc != nw::kSuccess || listed == entries.end() || parseDsName(container, name) != nw::kSuccess)
+            return "the container";
+        const auto& members = containersOnly ? listed->containers : listed->children;
+        if (listing.names.size() != members.size())
+            return "the number of names";
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            const Entry& member = entries[members[i]];
+            const std::string type = (flags & nw::kContextFlagTypelessNames) != 0 ? "" : namingAttribute(member.cls);
+            const std::string joined = container.empty() ? listing.names[i] : listing.names[i] + "." + container;
+            DsName own;
+            if (parseDsName(listing.names[i], own) != nw::kSuccess || own.root || own.components.size() != 1 ||
+                own.components[0].value != member.name || own.components[0].type != type ||
+                (!name.root && joined.size() <= nw::kMaxDnChars && resolve(joined).id != member.objectId))
+                return listing.names[i];
+        }
+        return {};
+    }
+
+    SimClient client;
+    nw::NWDSContextHandle context = 0;
+    nw::pBuf_T buffer = nullptr;
+};
+
+} // namespace nwsim::test

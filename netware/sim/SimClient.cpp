@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace nwsim {
 namespace {
@@ -50,7 +51,7 @@ SimClient::State::State(Network network) : net(std::move(network)) {
         if (const auto call = callNamed(name))
             latency[callIndex(*call)] = micros;
     }
-    anyLatency = net.latencyMicros != 0 || std::any_of(latency.begin(), latency.end(), [](auto us) { return us != 0; });
+    anyLatency = std::accumulate(latency.begin(), latency.end(), std::uint64_t{net.latencyMicros}) != 0;
     std::vector<Fault> initial = std::move(net.faults);
     net.faults.clear();
     for (auto& f : initial)

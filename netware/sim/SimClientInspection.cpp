@@ -10,7 +10,6 @@ const Network& SimClient::network() const {
 
 std::vector<nw::NWCONN_HANDLE> SimClient::openConnections() const {
     std::vector<nw::NWCONN_HANDLE> out;
-    out.reserve(state_->connections.size());
     for (const auto& [handle, server] : state_->connections)
         out.push_back(handle);
     std::sort(out.begin(), out.end());

@@ -72,20 +72,15 @@ nw::NWRCODE SimClient::State::list(Call call, nw::NWDSContextHandle handle, cons
     if (const auto rc = fillChunk(*ctx, cursor, *target); rc != nw::kSuccess)
         return rc;
 
+    // The iteration handle stays while names remain: a new one for the
+    // first chunk, the same one for the chunks after it.
     const Entry& container = net.entries[cursor.container];
     if (cursor.position < (containersOnly ? container.containers : container.children).size()) {
-        nw::nint32 next = id;
-        if (id == -1) {
-            next = newIteration();
-            ctx->iterations.insert(next);
-        }
+        const nw::nint32 next = id == -1 ? newIteration() : id;
         iterations[next] = cursor;
         *iterationHandle = next;
     } else {
-        if (id != -1) {
-            iterations.erase(id);
-            ctx->iterations.erase(id);
-        }
+        iterations.erase(id);
         *iterationHandle = -1;
     }
     return nw::kSuccess;
@@ -93,7 +88,7 @@ nw::NWRCODE SimClient::State::list(Call call, nw::NWDSContextHandle handle, cons
 
 // Fills the buffer with the next chunk of the listing and moves the cursor
 // past it.
-nw::NWRCODE SimClient::State::fillChunk(Context& ctx, Iteration& cursor, nw::Buf_T& target) {
+nw::NWRCODE SimClient::State::fillChunk(const Context& ctx, Iteration& cursor, nw::Buf_T& target) {
     const Entry& container = net.entries[cursor.container];
     const auto& members = cursor.containersOnly ? container.containers : container.children;
     const bool typeless = (ctx.flags & nw::kContextFlagTypelessNames) != 0;

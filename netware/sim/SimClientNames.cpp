@@ -180,8 +180,8 @@ nw::NWRCODE SimClient::NWDSFreeContext(nw::NWDSContextHandle context) {
     auto it = s.contexts.find(context);
     if (it == s.contexts.end())
         return kErrBadContext;
-    for (auto id : it->second.iterations)
-        s.iterations.erase(id);
+    // Listings not run to their end go with their context.
+    std::erase_if(s.iterations, [&](const auto& iteration) { return iteration.second.context == context; });
     s.contexts.erase(it);
     return nw::kSuccess;
 }

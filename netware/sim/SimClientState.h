@@ -22,7 +22,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace nwsim {
@@ -56,7 +55,6 @@ struct Context {
     nw::nuint32 flags = kDefaultContextFlags;
     std::string nameContext = "[Root]";
     std::uint32_t entry = 0; // kNoEntry when the name context does not exist
-    std::unordered_set<nw::nint32> iterations;
 };
 
 // Where a listing stands between chunks: the container and the position in
@@ -115,7 +113,7 @@ struct SimClient::State {
     nw::Buf_T* buffer(nw::pBuf_T buf);
     nw::NWRCODE list(Call call, nw::NWDSContextHandle handle, const char* object, nw::nint32* iterationHandle,
                      nw::pBuf_T buf);
-    nw::NWRCODE fillChunk(Context& ctx, Iteration& cursor, nw::Buf_T& target);
+    nw::NWRCODE fillChunk(const Context& ctx, Iteration& cursor, nw::Buf_T& target);
     resultbuf::ListedObject describe(std::uint32_t e, bool typeless) const;
     nw::nint32 newIteration();
 };

@@ -36,7 +36,7 @@ TEST(Loader, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {
         "faults": [{"call": "NWDSList", "code": -2147483648.0, "server": "fs2", "name": "\u00C9", "volume": 65535,
                     "occurrence": 4294967295}],
         "latency": {"all": 10000000, "calls": {"NWDSList": 0.0}}, "chunkLimit": 4294967295})");
-    EXPECT_EQ(wellFormedProblem(net), "");
+    EXPECT_EQ(wellFormedProblem(net), ""); // its latency would make a walk take minutes
     EXPECT_EQ(net.servers[0].volumes[0].name, "DATEN\xC4"); // sorted by number
     EXPECT_EQ(net.defaultServer, 1u);                       // matched ignoring case
     EXPECT_EQ(std::tuple(net.defaultContext, net.serverBatchLimit, net.chunkLimit), std::tuple("", 0u, 4294967295u));
@@ -49,6 +49,14 @@ TEST(Loader, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {
     EXPECT_EQ(std::tuple(f.call, f.code, *f.server, *f.name, *f.volume, *f.occurrence),
               std::tuple("NWDSList", INT32_MIN, "FS2", "\xC9", 65535, 4294967295u));
     EXPECT_EQ(std::tuple(net.latencyMicros, net.callLatencyMicros.at("NWDSList")), std::tuple(10000000u, 0u));
+}
+
+TEST(Loader, FiguresAtTheEndsOfTheirRangesAreAccepted) {
+    for (const std::string figures : {R"("usageFraction": 0, "objects": 0)", R"("usageFraction": 1, "objects": 1)",
+                                      R"("depth": 8, "servers": 1000, "volumesPerServer": 64, "objects": 1)"}) {
+        const LoadResult result = loadNetworkJson(R"({"generate": {)" + figures + "}}", "n");
+        EXPECT_TRUE(result.network.has_value()) << result.error;
+    }
 }
 
 TEST(Loader, LeftOutObjectIdsAreStableAndPassOverGivenOnes) {
@@ -68,7 +76,7 @@ TEST(Loader, AGeneratedNetworkFollowsEverySettingAndTakesTheOtherKeys) {
         "servers": 3, "volumesPerServer": 2, "usageFraction": 0.5, "seed": 9}, "defaultServer": "FS3",
         "faults": [{"call": "NWGetVolumeName", "code": 1, "server": "fs2"}]})");
     const Network made = generateNetwork({95, 10, 1, 3, 2, 0.5, 9});
-    EXPECT_EQ(wellFormedProblem(loaded), "");
+    EXPECT_EQ(wellFormedProblem(loaded) + Session(loaded).walkProblem(), "");
     ASSERT_EQ(loaded.entries.size(), made.entries.size());
     ASSERT_EQ(loaded.usages.size(), made.usages.size());
     for (std::size_t i = 0; i < made.entries.size(); ++i)
@@ -81,7 +89,7 @@ TEST(Loader, AGeneratedNetworkFollowsEverySettingAndTakesTheOtherKeys) {
 TEST(Loader, TheDocumentedExampleLoadsAndDocumentSchemaAndLoaderAgree) {
     const LoadResult example = loadNetworkFile(kDocs + "/example-network.json");
     ASSERT_TRUE(example.network) << example.error;
-    EXPECT_EQ(wellFormedProblem(*example.network), "");
+    EXPECT_EQ(wellFormedProblem(*example.network) + Session(*example.network).walkProblem(), "");
     const std::string doc = readFile(kDocs + "/network-format.md");
     const auto begin = doc.find("```json\n", doc.find("## A complete example")) + 8;
     EXPECT_EQ(doc.substr(begin, doc.find("```", begin) - begin), readFile(kDocs + "/example-network.json"));

@@ -27,39 +27,28 @@ inline Network networkFrom(std::string_view json) {
     return std::move(*loaded.network);
 }
 
-// What the stand-in relies on in every network, however it was made: names
-// within their limits, volumes sorted, links both ways agree, containers are
-// exactly the container children in order, usage ranges tile the usages in
-// entry order and name existing volumes once each, object IDs are unique and
-// not 0. The first breach found, or empty.
+// What a network holds, however it was made, beyond what a walk through the
+// stand-in shows: names within their limits, volumes sorted by number, object
+// IDs unique and not 0, usage ranges that tile the usages in entry order and
+// name existing volumes once each. The first breach found, or empty.
 inline std::string wellFormedProblem(const Network& net) {
     if (net.defaultServer >= net.servers.size() || net.defaultContext.size() > nw::kMaxDnChars)
         return "defaults";
     for (const Server& s : net.servers) {
+        const auto bad = [&](std::size_t v) { return s.volumes[v].name.empty() || s.volumes[v].name.size() > 16; };
         for (std::size_t v = 0; v < s.volumes.size(); ++v) {
-            if (s.volumes[v].name.empty() || s.volumes[v].name.size() > 16 || s.volumes[v].number >= nw::kMaxVolumes ||
-                (v > 0 && s.volumes[v - 1].number >= s.volumes[v].number) || s.name.empty() || s.name.size() > 47)
-                return "server " + s.name;
+            if (bad(v) || s.volumes[v].number >= nw::kMaxVolumes ||
+                (v > 0 && s.volumes[v - 1].number >= s.volumes[v].number))
+                return "volumes of " + s.name;
         }
+        if (s.name.empty() || s.name.size() > 47)
+            return "server " + s.name;
     }
     std::set<nw::nuint32> ids;
-    std::size_t listed = 1, nextUsage = 0;
-    for (std::uint32_t i = 0; i < net.entries.size(); ++i) {
-        const Entry& e = net.entries[i];
-        std::vector<std::uint32_t> containers;
-        for (const auto c : e.children) {
-            if (c >= net.entries.size() || net.entries[c].parent != i)
-                return "children of " + e.name;
-            if (isContainerClass(net.entries[c].cls))
-                containers.push_back(c);
-        }
-        listed += e.children.size();
-        if ((i == 0) != (e.parent == kNoEntry) || e.objectId == 0 || !ids.insert(e.objectId).second ||
-            e.containers != containers ||
-            (i > 0 && (e.name.empty() || !(e.children.empty() || isContainerClass(e.cls)))) ||
-            (e.usageCount > 0 && e.usageBegin != nextUsage))
+    std::size_t nextUsage = 0;
+    for (const Entry& e : net.entries) {
+        if (e.objectId == 0 || !ids.insert(e.objectId).second || (e.usageCount > 0 && e.usageBegin != nextUsage))
             return "entry " + e.name;
-        nextUsage += e.usageCount;
         std::set<std::pair<std::uint32_t, int>> places;
         for (std::uint32_t u = e.usageBegin; u < e.usageBegin + e.usageCount && u < net.usages.size(); ++u) {
             const Usage& usage = net.usages[u];
@@ -68,8 +57,9 @@ inline std::string wellFormedProblem(const Network& net) {
                 std::none_of(volumes.begin(), volumes.end(), [&](const Volume& v) { return v.number == usage.volume; }))
                 return "usage of " + e.name;
         }
+        nextUsage += e.usageCount;
     }
-    return listed == net.entries.size() && nextUsage == net.usages.size() ? "" : "entries or usages out of the tree";
+    return nextUsage == net.usages.size() ? "" : "usages of no entry";
 }
 
 // A client with one context and one result buffer, driven as the tool
@@ -139,7 +129,8 @@ public:
         nw::nuint32 flags = 0;
         client.NWDSGetContext(context, nw::kContextKeyFlags, &flags);
         DsName name;
-        if (at.rc != nw::kSuccess || listed == entries.end() || parseDsName(container, name) != nw::kSuccess)
+        if (listing.rc != nw::kSuccess || at.rc != nw::kSuccess || listed == entries.end() ||
+            parseDsName(container, name) != nw::kSuccess)
             return "the container";
         const auto& members = containersOnly ? listed->containers : listed->children;
         if (listing.names.size() != members.size())
@@ -155,6 +146,31 @@ public:
                 return listing.names[i];
         }
         return {};
+    }
+
+    // Walks the whole tree by full typed names from [Root] (the empty name in
+    // the context [Root]), each listing checked as above, and counts that it
+    // reaches every entry. The first breach, or empty.
+    std::string walkProblem() {
+        setContext("[Root]", false);
+        std::vector<std::string> pending{""};
+        std::size_t reached = 1;
+        while (!pending.empty()) {
+            const std::string container = pending.back();
+            pending.pop_back();
+            for (const bool containersOnly : {false, true}) {
+                const auto listing = list(container, containersOnly);
+                if (const auto problem = listingProblem(container, listing, containersOnly); !problem.empty())
+                    return container + ": " + problem;
+                for (const std::string& name : listing.names) {
+                    const std::string full = container.empty() ? name : name + "." + container;
+                    if (full.size() > nw::kMaxDnChars)
+                        return full + ": too long";
+                    containersOnly ? pending.push_back(full) : void(++reached);
+                }
+            }
+        }
+        return reached == client.network().entries.size() ? "" : "entries out of the tree";
     }
 
     SimClient client;

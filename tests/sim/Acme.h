@@ -9,37 +9,39 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace nwsim::test {
 
 // FS1 with volumes 0, 1 and 3, FS2 (the default server) with volume 0.
-// O=ACME holds OU=SALES (OU=EAST with the users JSMITH and Mary.Ann and the
-// printer Printer1; OU=WEST; the alias Boss), the user Admin and an OU ACME.
+// O=ACME (ID 100) holds OU=SALES (110: OU=EAST 111 with the users JSMITH 501
+// and Mary.Ann 502 and the printer Printer1 503; OU=WEST 112; the alias Boss
+// 113), the user Admin 120 and an OU ACME 130. [Root] has ID 16777217.
 inline constexpr std::string_view kAcme = R"({
   "servers": [{"name": "FS1", "volumes": [{"number": 0, "name": "SYS"}, {"number": 1, "name": "VOL1"},
                                           {"number": 3, "name": "SIXTEEN_CHARS_NM"}]},
               {"name": "FS2", "volumes": [{"number": 0, "name": "SYS"}]}],
   "defaultServer": "FS2", "defaultContext": "O=ACME",
-  "tree": [{"name": "ACME", "class": "Organization", "children": [
-    {"name": "SALES", "class": "Organizational Unit", "children": [
-      {"name": "EAST", "class": "Organizational Unit", "children": [
+  "tree": [{"name": "ACME", "class": "Organization", "id": 100, "children": [
+    {"name": "SALES", "class": "Organizational Unit", "id": 110, "children": [
+      {"name": "EAST", "class": "Organizational Unit", "id": 111, "children": [
         {"name": "JSMITH", "class": "User", "id": 501, "usage": [{"server": "FS1", "volume": 0, "inUse": 3},
           {"server": "FS1", "volume": 1, "inUse": 10, "restriction": 500}, {"server": "FS2", "volume": 0, "inUse": 7}]},
         {"name": "Mary.Ann", "class": "User", "id": 502, "usage": [{"server": "FS1", "volume": 3, "inUse": 4}]},
-        {"name": "Printer1", "class": "Printer"}]},
-      {"name": "WEST", "class": "Organizational Unit"},
-      {"name": "Boss", "class": "Alias"}]},
-    {"name": "Admin", "class": "User"},
-    {"name": "ACME", "class": "Organizational Unit"}]}]})";
+        {"name": "Printer1", "class": "Printer", "id": 503}]},
+      {"name": "WEST", "class": "Organizational Unit", "id": 112},
+      {"name": "Boss", "class": "Alias", "id": 113}]},
+    {"name": "Admin", "class": "User", "id": 120},
+    {"name": "ACME", "class": "Organizational Unit", "id": 130}]}]})";
 
 struct AcmeTest : ::testing::Test {
     AcmeTest() { EXPECT_EQ(session.setContext("O=ACME"), 0); }
 
     nw::NWCONN_HANDLE connect(std::uint32_t server) {
-        nw::NWCONN_HANDLE h = 0;
-        EXPECT_EQ(c.NWCCOpenConnByRef(SimClient::referenceOf(server), nw::kOpenStatePrivate, 0, &h), 0);
-        return h;
+        nw::NWCONN_HANDLE handle = 0;
+        EXPECT_EQ(c.NWCCOpenConnByRef(SimClient::referenceOf(server), nw::kOpenStatePrivate, 0, &handle), 0);
+        return handle;
     }
     nw::pBuf_T newBuffer(nw::nuint32 size) {
         nw::pBuf_T out = nullptr;
@@ -74,6 +76,7 @@ struct AcmeTest : ::testing::Test {
     nw::nint32 n = static_cast<nw::nint32>(kUntouched), m = n;
     nw::nint32 start = -1; // an iteration handle that starts a listing
     nw::pBuf_T b = nullptr;
+    nw::NWCONN_HANDLE h = 0; // not shown
     std::array<char, 300> text{};
     std::array<nw::nuint8, nw::kKnownServersRecordSize> record{};
     nw::Object_Info_T info{};
@@ -87,11 +90,31 @@ struct AcmeTest : ::testing::Test {
         record.fill(0x5A);
         std::memset(&info, 0x5A, sizeof info);
     }
-    bool outParametersUntouched() const {
-        std::string bytes(reinterpret_cast<const char*>(&info), sizeof info);
-        bytes.append(text.begin(), text.end()).append(record.begin(), record.end());
-        return std::tuple(u, v, n, m, start, b) == std::tuple(kUntouched, kUntouched, n, n, -1, nullptr) &&
-               n == static_cast<nw::nint32>(kUntouched) && bytes == std::string(bytes.size(), 0x5A);
+    // The out-parameters a call has written, as "u=1 text=SYS ...", in
+    // decimal; the iteration handle shows only whether it is positive.
+    std::string written() const {
+        std::string out;
+        const auto show = [&](const char* name, auto value, auto untouched) {
+            if (value != untouched)
+                out += std::string(out.empty() ? "" : " ") + name + "=" + std::to_string(value);
+        };
+        show("u", u, kUntouched);
+        show("v", v, kUntouched);
+        show("n", n, static_cast<nw::nint32>(kUntouched));
+        show("m", m, static_cast<nw::nint32>(kUntouched));
+        show("start", start > 0 ? 1 : start, -1);
+        show("b", b != nullptr, false);
+        const auto changed = [](const auto& bytes) {
+            return std::any_of(bytes.begin(), bytes.end(), [](auto x) { return x != 0x5A; });
+        };
+        if (changed(text))
+            out += std::string(out.empty() ? "" : " ") + "text=" + std::string(text.data(), strnlen(text.data(), 299));
+        if (changed(record))
+            out += " record";
+        if (changed(std::string(reinterpret_cast<const char*>(&info), sizeof info)))
+            out += " info=" + std::to_string(info.objectFlags) + "/" + std::to_string(info.subordinateCount) + "/" +
+                   std::to_string(info.modificationTime) + "/" + info.baseClass;
+        return out;
     }
 };
 

@@ -36,7 +36,7 @@ TEST(Loader, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {
         "faults": [{"call": "NWDSList", "code": -2147483648.0, "server": "fs2", "name": "\u00C9", "volume": 65535,
                     "occurrence": 4294967295}],
         "latency": {"all": 10000000, "calls": {"NWDSList": 0.0}}, "chunkLimit": 4294967295})");
-    EXPECT_EQ(wellFormedProblem(net), ""); // its latency would make a walk take minutes
+    EXPECT_EQ(wellFormedProblem(net), "");                  // its latency would make a walk take minutes
     EXPECT_EQ(net.servers[0].volumes[0].name, "DATEN\xC4"); // sorted by number
     EXPECT_EQ(net.defaultServer, 1u);                       // matched ignoring case
     EXPECT_EQ(std::tuple(net.defaultContext, net.serverBatchLimit, net.chunkLimit), std::tuple("", 0u, 4294967295u));

@@ -13,8 +13,8 @@
 #include "FuzzSupport.h"
 #include "netware/Fatal.h"
 #include "netware/sim/ResultBuffer.h"
-#include "netware/sim/SimClient.h"
 #include "report/DirectoryListing.h"
+#include "sim/SimSupport.h"
 #include "support/FakeUserChannel.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -122,9 +122,9 @@ void roundTrip(FuzzedDataProvider& in) {
     FUZZ_REQUIRE(rb::readNextObject(buf, name.data(), nullptr) == rb::kErrBufferEmpty);
 }
 
-// Reads every name of the chunk the way the tool does. True when the
-// program went on to the end, false when it ended on a failure.
-bool readChunk(nw::Client& client, nw::NWDSContextHandle context, nw::pBuf_T buffer, std::size_t longest) {
+// Reads every name of the chunk the way the tool does: the names come without
+// NUL and fit a name buffer, or the program ends with the failing call named.
+void readChunk(nw::Client& client, nw::NWDSContextHandle context, nw::pBuf_T buffer, std::size_t longest) {
     testing_support::FakeUserChannel user;
     try {
         vorlane::ChunkReader chunk(client, user, context, buffer);
@@ -133,27 +133,19 @@ bool readChunk(nw::Client& client, nw::NWDSContextHandle context, nw::pBuf_T buf
             FUZZ_REQUIRE(name.find('\0') == std::string::npos && name.size() <= longest);
         }
         FUZZ_REQUIRE(user.messages.empty());
-        return true;
     } catch (const testing_support::ProgramEnded& ended) {
         FUZZ_REQUIRE(ended.status == nw::kFailureExitStatus && user.messages.size() == 1);
-        const std::string& message = user.messages[0];
-        FUZZ_REQUIRE(message.starts_with("NWDSGetObjectCount failed : ") ||
-                     message.starts_with("NWDSGetObjectName failed : "));
-        return false;
+        FUZZ_REQUIRE(user.messages[0].starts_with("NWDSGetObjectCount failed : ") ||
+                     user.messages[0].starts_with("NWDSGetObjectName failed : "));
     }
 }
 
 void throughStandIn(FuzzedDataProvider& in) {
     nwsim::Network net;
     net.entries.emplace_back();
-    nwsim::SimClient client(std::move(net));
-    nw::NWDSContextHandle context = 0;
-    nw::pBuf_T raw = nullptr;
-    FUZZ_REQUIRE(client.NWDSCreateContextHandle(&context) == nw::kSuccess);
-    FUZZ_REQUIRE(client.NWDSAllocBuf(nw::kResultBufferSize, &raw) == nw::kSuccess);
-    *raw = damagedBuffer(in);
-    readChunk(client, context, raw, nw::kMaxDnChars);
-    FUZZ_REQUIRE(client.NWDSFreeBuf(raw) == nw::kSuccess && client.NWDSFreeContext(context) == nw::kSuccess);
+    nwsim::test::Session session(std::move(net));
+    *session.buffer = damagedBuffer(in);
+    readChunk(session.client, session.context, session.buffer, nw::kMaxDnChars);
 }
 
 // A client whose names are whatever bytes it likes, up to the whole buffer the
@@ -184,22 +176,17 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    switch (in.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
+    const int way = in.ConsumeIntegralInRange<int>(0, 3);
+    if (way == 0)
         readDamaged(damagedBuffer(in));
-        break;
-    case 1:
+    else if (way == 1)
         roundTrip(in);
-        break;
-    case 2:
+    else if (way == 2)
         throughStandIn(in);
-        break;
-    default: {
+    else {
         HostileClient client(in);
         // A name that fills the whole buffer without a NUL is still one name.
         readChunk(client, 1, nullptr, nw::kNameBufferSize);
-        break;
-    }
     }
     return 0;
 }

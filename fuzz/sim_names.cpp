@@ -33,7 +33,6 @@
 
 namespace {
 
-using nwsim::SimClient;
 using nwsim::test::Session;
 
 const nwsim::Network& directory() {
@@ -42,14 +41,6 @@ const nwsim::Network& directory() {
         return nwsim::test::networkFrom(std::string(std::istreambuf_iterator<char>(in), {}));
     }();
     return net;
-}
-
-std::uint32_t entryWithId(const nwsim::Network& net, nw::nuint32 id) {
-    for (std::uint32_t e = 0; e < net.entries.size(); ++e) {
-        if (net.entries[e].objectId == id)
-            return e;
-    }
-    return nwsim::kNoEntry;
 }
 
 bool expectedNameCode(nw::NWRCODE rc) {
@@ -74,8 +65,8 @@ void switchNameForm(Session& s) {
 
 void resolve(Session& s, const std::string& text) {
     const auto resolved = s.resolve(text);
-    FUZZ_REQUIRE(expectedNameCode(resolved.rc));
-    FUZZ_REQUIRE(resolved.rc != nw::kSuccess || entryWithId(s.client.network(), resolved.id) != nwsim::kNoEntry);
+    FUZZ_REQUIRE(expectedNameCode(resolved.rc) &&
+                 (resolved.rc != nw::kSuccess || nwsim::test::entryWithId(s.client.network(), resolved.id)));
     // Text without its NUL, as long as a name can be and one more: read no
     // further than that (the sanitizer sees the end of the block).
     if (text.size() > nw::kMaxDnChars && text.find('\0') == std::string::npos) {
@@ -95,24 +86,24 @@ void list(Session& s, const std::string& given, bool containersOnly) {
 }
 
 // What a whole listing must find, from the network itself: object ID ->
-// kilobytes, for the container `top`.
-std::multimap<nw::nuint32, std::int64_t> expectedRows(const nwsim::Network& net, std::uint32_t top,
+// kilobytes, in the container `top` (and below it with Recurse).
+std::multimap<nw::nuint32, std::int64_t> expectedRows(const nwsim::Network& net, const nwsim::Entry& top,
                                                       const vorlane::ListingRequest& request, std::uint32_t server) {
-    std::vector<std::uint32_t> containers{top};
+    std::vector<const nwsim::Entry*> containers{&top};
     for (std::size_t i = 0; request.recurse && i < containers.size(); ++i) {
-        const auto& below = net.entries[containers[i]].containers;
-        containers.insert(containers.end(), below.begin(), below.end());
+        for (const std::uint32_t c : containers[i]->containers)
+            containers.push_back(&net.entries[c]);
     }
     std::multimap<nw::nuint32, std::int64_t> rows;
-    for (const std::uint32_t c : containers) {
-        for (const std::uint32_t child : net.entries[c].children) {
+    for (const nwsim::Entry* container : containers) {
+        for (const std::uint32_t child : container->children) {
             const nwsim::Entry& e = net.entries[child];
             std::int64_t kilobytes = 0;
             for (std::uint32_t u = e.usageBegin; u < e.usageBegin + e.usageCount; ++u) {
-                const nwsim::Usage& usage = net.usages[u];
-                if (usage.server == server &&
-                    std::find(request.volumes.begin(), request.volumes.end(), usage.volume) != request.volumes.end())
-                    kilobytes += std::int64_t{usage.inUse} * 4;
+                const auto& volumes = request.volumes;
+                if (net.usages[u].server == server &&
+                    std::find(volumes.begin(), volumes.end(), net.usages[u].volume) != volumes.end())
+                    kilobytes += std::int64_t{net.usages[u].inUse} * 4;
             }
             if (kilobytes != 0)
                 rows.emplace(e.objectId, kilobytes);
@@ -122,7 +113,7 @@ std::multimap<nw::nuint32, std::int64_t> expectedRows(const nwsim::Network& net,
 }
 
 void wholeListing(const std::string& contextUtf8, bool recurse, bool fs2, bool allVolumes) {
-    SimClient client(directory());
+    nwsim::SimClient client(directory());
     vorlane::ListingRequest request;
     request.server = fs2 ? "FS2" : "FS1";
     request.context = contextUtf8;
@@ -169,7 +160,7 @@ void wholeListing(const std::string& contextUtf8, bool recurse, bool fs2, bool a
         found.emplace(id.id, row.kilobytes);
     }
     const nwsim::Network& net = s.client.network();
-    FUZZ_REQUIRE(found == expectedRows(net, entryWithId(net, top.id), request, fs2 ? 1 : 0));
+    FUZZ_REQUIRE(found == expectedRows(net, *nwsim::test::entryWithId(net, top.id), request, fs2 ? 1 : 0));
 }
 
 } // namespace

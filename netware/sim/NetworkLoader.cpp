@@ -34,7 +34,7 @@ LoadResult loadNetworkJson(std::string_view text, const std::string& sourceName)
     }
 }
 
-LoadResult loadNetworkFile(const std::string& path) {
+LoadResult loadNetworkFile(const std::string& path, std::uintmax_t maxBytes) {
     const auto unreadable = [&](const std::string& why) { return LoadResult{std::nullopt, path + ": " + why}; };
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
@@ -54,9 +54,8 @@ LoadResult loadNetworkFile(const std::string& path) {
     char piece[65536];
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
         content.append(piece, static_cast<std::size_t>(in.gcount()));
-        if (content.size() > kMaxNetworkFileBytes)
-            return unreadable("cannot be read: it is larger than " + std::to_string(kMaxNetworkFileBytes >> 20) +
-                              " MiB");
+        if (content.size() > maxBytes)
+            return unreadable("cannot be read: it is larger than " + std::to_string(maxBytes >> 20) + " MiB");
     }
     if (in.bad())
         return unreadable("cannot be read: " + std::generic_category().message(errno));

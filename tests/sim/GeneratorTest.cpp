@@ -10,28 +10,14 @@
 namespace nwsim::test {
 namespace {
 
-// Everything of a network the stand-in reads, as one text.
-std::string text(const Network& net) {
-    std::string out;
-    for (const auto& s : net.servers)
-        out += s.name + ":" + std::to_string(s.volumes.size()) + s.volumes.back().name + " ";
-    for (const auto& e : net.entries) {
-        out += "\n" + e.name + " " + className(e.cls) + " " + std::to_string(e.objectId) + " ";
-        for (auto u = e.usageBegin; u < e.usageBegin + e.usageCount; ++u)
-            out += std::to_string(net.usages[u].server) + "/" + std::to_string(net.usages[u].volume) + "=" +
-                   std::to_string(net.usages[u].inUse) + " ";
-    }
-    return out;
-}
-
 // The same settings give the same network on every machine and in every
 // version: a network used to compare two runs must not change under them.
 TEST(Generator, SameSettingsGiveTheSameNetworkAndAnotherSeedAnother) {
-    const std::string first = text(generateNetwork({5000, 100, 3, 4, 8, 0.8, 42}));
-    EXPECT_EQ(first, text(generateNetwork({5000, 100, 3, 4, 8, 0.8, 42})));
-    EXPECT_NE(first, text(generateNetwork({5000, 100, 3, 4, 8, 0.8, 43})));
+    const std::string first = networkText(generateNetwork({5000, 100, 3, 4, 8, 0.8, 42}));
+    EXPECT_EQ(first, networkText(generateNetwork({5000, 100, 3, 4, 8, 0.8, 42})));
+    EXPECT_NE(first, networkText(generateNetwork({5000, 100, 3, 4, 8, 0.8, 43})));
     const Network small = generateNetwork({70, 10, 2, 2, 2, 0.5, 7});
-    EXPECT_EQ(text(small).substr(70, 78),
+    EXPECT_EQ(networkText(small).substr(70, 78),
               "P1 Printer 16777219 1/0=7650 \nG2 Group 16777220 1/0=74775 0/0=33200 1/1=70350 ");
     // 7 containers fill two levels of two below CORP exactly.
     EXPECT_EQ(std::tuple(small.entries.size(), small.entries[1].containers.size()), std::tuple(78u, 2u));
@@ -40,7 +26,7 @@ TEST(Generator, SameSettingsGiveTheSameNetworkAndAnotherSeedAnother) {
 TEST(Generator, ShapeFollowsTheSettings) {
     const Network net = generateNetwork({20000, 100, 3, 4, 8, 0.6, 3});
     EXPECT_EQ(wellFormedProblem(net) + Session(net).walkProblem(), "");
-    EXPECT_EQ(text(net).substr(0, 48), "FS1:8VOL7 FS2:8VOL7 FS3:8VOL7 FS4:8VOL7 \n[Root] ");
+    EXPECT_EQ(networkText(net).substr(0, 48), "FS1:8VOL7 FS2:8VOL7 FS3:8VOL7 FS4:8VOL7 \n[Root] ");
     std::uint32_t leaves = 0, containers = 0, users = 0, usingSpace = 0, maxDepth = 0, heavy = 0;
     std::unordered_set<std::string> names;
     std::map<nw::nint32, int> figures;

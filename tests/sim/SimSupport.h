@@ -27,6 +27,28 @@ inline Network networkFrom(std::string_view json) {
     return std::move(*loaded.network);
 }
 
+// The entry with that object ID, or nullptr.
+inline const Entry* entryWithId(const Network& net, nw::nuint32 id) {
+    const auto it =
+        std::find_if(net.entries.begin(), net.entries.end(), [&](const Entry& e) { return e.objectId == id; });
+    return it == net.entries.end() ? nullptr : &*it;
+}
+
+// Everything of a network the stand-in reads but the tree's links, as one
+// text: servers, then each entry with its class, ID and usage.
+inline std::string networkText(const Network& net) {
+    std::string out;
+    for (const auto& s : net.servers)
+        out += s.name + ":" + std::to_string(s.volumes.size()) + s.volumes.back().name + " ";
+    for (const auto& e : net.entries) {
+        out += "\n" + e.name + " " + className(e.cls) + " " + std::to_string(e.objectId) + " ";
+        for (auto u = e.usageBegin; u < e.usageBegin + e.usageCount; ++u)
+            out += std::to_string(net.usages[u].server) + "/" + std::to_string(net.usages[u].volume) + "=" +
+                   std::to_string(net.usages[u].inUse) + " ";
+    }
+    return out;
+}
+
 // What a network holds, however it was made, beyond what a walk through the
 // stand-in shows: names within their limits, volumes sorted by number, object
 // IDs unique and not 0, usage ranges that tile the usages in entry order and
@@ -124,12 +146,11 @@ public:
     std::string listingProblem(const std::string& container, const Listing& listing, bool containersOnly) {
         const Resolved at = resolve(container);
         const auto& entries = client.network().entries;
-        const auto listed =
-            std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.objectId == at.id; });
+        const Entry* listed = entryWithId(client.network(), at.id);
         nw::nuint32 flags = 0;
         client.NWDSGetContext(context, nw::kContextKeyFlags, &flags);
         DsName name;
-        if (listing.rc != nw::kSuccess || at.rc != nw::kSuccess || listed == entries.end() ||
+        if (listing.rc != nw::kSuccess || at.rc != nw::kSuccess || listed == nullptr ||
             parseDsName(container, name) != nw::kSuccess)
             return "the container";
         const auto& members = containersOnly ? listed->containers : listed->children;

@@ -101,7 +101,6 @@ public:
             std::uint64_t leaves;
         };
         std::vector<Pending> queue;
-        queue.reserve(containers);
         std::uint64_t unassigned = objects;
         const auto share = [&] {
             const std::uint64_t n = std::min(perContainer, unassigned);
@@ -130,7 +129,6 @@ public:
 
 private:
     void makeServers() {
-        net_.servers.reserve(s_.servers);
         for (std::uint32_t i = 1; i <= s_.servers; ++i) {
             Server server;
             server.name = numbered("FS", i);

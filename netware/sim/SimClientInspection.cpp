@@ -55,7 +55,6 @@ void SimClient::setCallLogging(bool on) {
 
 std::vector<std::string> SimClient::callLog() const {
     std::vector<std::string> out;
-    out.reserve(state_->log.size());
     for (Call c : state_->log)
         out.emplace_back(callName(c));
     return out;

@@ -62,6 +62,8 @@ TEST(LoaderRefuses, TextThatIsNoJsonOrHasTheWrongShape) {
         {"{\"x'; e\xe3ts\": 1}", "line 1, column 9", "ill-formed UTF-8 byte; expected string literal"},
         {"[\"'; expected ']'\xff\"]", "line 1, column 18", "invalid string: ill-formed UTF-8 byte"},
         {"", "line 1, column 1", "not valid JSON: unexpected end of input; expected '[', '{', or a literal"},
+        {net("") + " []", "line 1, column 106", "not valid JSON: unexpected '['; expected end of input"},
+        {"/**/" + net(""), "line 1, column 1", "not valid JSON: invalid literal"},
         {"[]", "top level", "expected an object, found an array"},
         {servers(R"([{"name": 1, "volumes": []}])"), "/servers/0/name", "expected a string, found the number 1"},
         {user(R"("usage": {})"), kU + "/usage", "expected an array, found an object"},

@@ -51,10 +51,15 @@ TEST(Loader, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {
     EXPECT_EQ(std::tuple(net.latencyMicros, net.callLatencyMicros.at("NWDSList")), std::tuple(10000000u, 0u));
 }
 
-TEST(Loader, FiguresAtTheEndsOfTheirRangesAreAccepted) {
-    for (const std::string figures : {R"("usageFraction": 0, "objects": 0)", R"("usageFraction": 1, "objects": 1)",
-                                      R"("depth": 8, "servers": 1000, "volumesPerServer": 64, "objects": 1)"}) {
-        const LoadResult result = loadNetworkJson(R"({"generate": {)" + figures + "}}", "n");
+TEST(Loader, ValuesAtTheEndsOfTheirRangesAreAccepted) {
+    const std::string top = R"({"servers": [{"name": "F", "volumes": []}], "defaultContext": ")" +
+                            std::string(256, 'C') + R"(", "tree": [{"class": "Country", "name": ")";
+    for (const std::string& json : {top + std::string(254, 'N') + "\"}]}", // C= and the name: 256 characters
+                                    std::string(R"({"generate": {"usageFraction": 0, "objects": 0}})"),
+                                    std::string(R"({"generate": {"usageFraction": 1, "objects": 1}})"),
+                                    std::string(R"({"generate": {"depth": 8, "servers": 1000, "volumesPerServer": 64,
+                                                   "objects": 1}})")}) {
+        const LoadResult result = loadNetworkJson(json, "n");
         EXPECT_TRUE(result.network.has_value()) << result.error;
     }
 }

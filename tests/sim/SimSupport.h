@@ -169,11 +169,11 @@ public:
         return {};
     }
 
-    // Walks the whole tree by full typed names from [Root] (the empty name in
-    // the context [Root]), each listing checked as above, and counts that it
+    // Walks the whole tree by full names from [Root] (the empty name in the
+    // context [Root]), each listing checked as above, and counts that it
     // reaches every entry. The first breach, or empty.
-    std::string walkProblem() {
-        setContext("[Root]", false);
+    std::string walkProblem(bool typeless = false) {
+        setContext("[Root]", typeless);
         std::vector<std::string> pending{""};
         std::size_t reached = 1;
         while (!pending.empty()) {

@@ -34,8 +34,7 @@ void ChildIndex::build(const std::vector<Entry>& entries) {
 void ObjectIndex::build(const std::vector<Entry>& entries) {
     if (entries.empty())
         return;
-    auto [low, high] = std::minmax_element(entries.begin(), entries.end(),
-                                           [](const Entry& a, const Entry& b) { return a.objectId < b.objectId; });
+    const auto [low, high] = std::ranges::minmax_element(entries, {}, &Entry::objectId);
     const std::uint64_t range = std::uint64_t{high->objectId} - low->objectId + 1;
     if (range <= 4 * std::uint64_t{entries.size()} + 64) {
         base_ = low->objectId;

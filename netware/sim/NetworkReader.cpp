@@ -102,8 +102,7 @@ void NetworkReader::admitServer(Server server, const std::string& place) {
                                                 at(volumesPlace, it->second) + " (volume names ignore case)");
         volume.name = nw::utf8ToCp1252(volume.name);
     }
-    std::sort(server.volumes.begin(), server.volumes.end(),
-              [](const Volume& a, const Volume& b) { return a.number < b.number; });
+    std::ranges::sort(server.volumes, {}, &Volume::number);
     net_.servers.push_back(std::move(server));
 }
 

@@ -18,10 +18,9 @@ void sanitize(Network& net) {
         auto outside = [n](std::uint32_t c) { return c >= n || c == 0; };
         std::erase_if(e.children, outside);
         std::erase_if(e.containers, outside);
-        if (e.usageBegin > net.usages.size())
-            e.usageBegin = static_cast<std::uint32_t>(net.usages.size());
-        e.usageCount =
-            std::min<std::uint32_t>(e.usageCount, static_cast<std::uint32_t>(net.usages.size()) - e.usageBegin);
+        const auto usages = static_cast<std::uint32_t>(net.usages.size());
+        e.usageBegin = std::min(e.usageBegin, usages);
+        e.usageCount = std::min(e.usageCount, usages - e.usageBegin);
     }
 }
 

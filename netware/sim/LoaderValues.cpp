@@ -85,9 +85,9 @@ std::int64_t signedWholeNumber(const Json& value, const std::string& place, std:
             range();
         return value.get<std::int64_t>();
     }
-    if (value.is_number_integer()) {
+    if (value.is_number_integer()) { // negative: the unsigned case came first
         const auto n = value.get<std::int64_t>();
-        if (n < min || n > max)
+        if (n < min)
             range();
         return n;
     }

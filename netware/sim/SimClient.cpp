@@ -41,8 +41,9 @@ SimClient::State::State(Network network) : net(std::move(network)) {
         serverByName.emplace(nw::foldedCp1252(net.servers[s].name), s);
         volumeSlot[s].fill(-1);
         const auto& volumes = net.servers[s].volumes;
-        for (std::size_t v = 0; v < volumes.size(); ++v) {
-            if (volumes[v].number < nw::kMaxVolumes && volumeSlot[s][volumes[v].number] < 0)
+        // Backwards, so that where two volumes share a number the first counts.
+        for (std::size_t v = volumes.size(); v-- > 0;) {
+            if (volumes[v].number < nw::kMaxVolumes)
                 volumeSlot[s][volumes[v].number] = static_cast<std::int16_t>(v);
         }
     }

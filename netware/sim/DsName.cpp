@@ -3,6 +3,7 @@
 #include "netware/Charset.h"
 
 #include <array>
+#include <utility>
 
 namespace nwsim {
 namespace {
@@ -83,8 +84,7 @@ nw::NWRCODE parseDsName(std::string_view text, DsName& out) {
                 return nw::kInvalidDsName;
             pending.typed = true;
             pending.typeEscaped = escapedSoFar;
-            pending.type = std::move(pending.text);
-            pending.text.clear();
+            pending.type = std::exchange(pending.text, {});
         } else if (c == '+') {
             return nw::kInvalidDsName;
         } else {

@@ -154,14 +154,12 @@ nw::NWRCODE SimClient::NWGetObjDiskRestrictions(nw::NWCONN_HANDLE conn, nw::nuin
     // uses nothing: that is what the server does.
     Usage figure;
     if (const auto entry = s.entryById.find(objectId); entry != kNoEntry) {
-        const Entry& e = s.net.entries[entry];
-        for (std::uint32_t u = e.usageBegin; u < e.usageBegin + e.usageCount; ++u) {
-            const Usage& candidate = s.net.usages[u];
-            if (candidate.server == *server && candidate.volume == volumeNumber) {
-                figure = candidate;
-                break;
-            }
-        }
+        const auto first = s.net.usages.begin() + s.net.entries[entry].usageBegin;
+        const auto last = first + s.net.entries[entry].usageCount;
+        const auto it =
+            std::find_if(first, last, [&](const Usage& u) { return u.server == *server && u.volume == volumeNumber; });
+        if (it != last)
+            figure = *it;
     }
     *restriction = figure.restriction;
     *inUse = figure.inUse;

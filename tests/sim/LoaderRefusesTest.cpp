@@ -74,6 +74,7 @@ TEST(LoaderRefuses, TextThatIsNoJsonOrHasTheWrongShape) {
         {user(R"("usage": {})"), kU + "/usage", "expected an array, found an object"},
         {user(R"("id": "12")"), kU + "/id", "expected a whole number, found a string"},
         {net(R"(, "defaultContext": true)"), "/defaultContext", "found true"},
+        {net(R"(, "defaultContext": false)"), "/defaultContext", "found false"},
         {net(R"(, "chunkLimit": [])"), "/chunkLimit", "expected a whole number, found an array"},
         {net(R"(, "chunkLimit": 3.5)"), "/chunkLimit", "expected a whole number, found the number 3.5"},
         {fault(R"("code": 0.5)"), "/faults/0/code", "expected a whole number, found the number 0.5"},

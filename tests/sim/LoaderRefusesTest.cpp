@@ -62,6 +62,7 @@ TEST(LoaderRefuses, TextThatIsNoJsonOrHasTheWrongShape) {
     expectRefused({
         {"{\n  \"servers\": [\n    nope ]}", "line 3, column 6", "not valid JSON: invalid literal"},
         {"{\"servers\": \"\xC3(\"}", "line 1, column 15", "not valid JSON: invalid string: ill-formed UTF-8 byte"},
+        {"{\"servers\":\n\n\"x\ny\"}", "line 3, column 3", "invalid string: control character U+000A (LF) must be"},
         // The echo of a bad token may hold "'; " and bytes that are no UTF-8: it goes whole.
         {"{\"x'; e\xe3ts\": 1}", "line 1, column 9",
          "not valid JSON: invalid string: ill-formed UTF-8 byte; expected string literal"},

@@ -82,6 +82,7 @@ TEST_F(AcmeTest, ALongerVolumeNameIsCut) {
 
 TEST_F(AcmeTest, FaultsFireOnCallsThatAgreeWithEveryMatcherEachCountingItsOwn) {
     c.addFault({"NWGetVolumeName", 0x89FF, "fs2", {}, {}, {}}); // the handle's server
+    c.addFault({"NWGetVolumeName", 0x89FE, {}, {}, 3, {}});     // whatever the fault before it
     c.addFault({"NWGetObjDiskRestrictions", 5, {}, {}, 1, 2});  // the second call for volume 1
     c.addFault({"NWGetObjDiskRestrictions", 8, {}, {}, 1, 3});  // the third, whatever fired before
     c.addFault({"NWGetObjDiskRestrictions", 7, "FS1", {}, {}, {}});
@@ -91,7 +92,7 @@ TEST_F(AcmeTest, FaultsFireOnCallsThatAgreeWithEveryMatcherEachCountingItsOwn) {
     c.addFault({"NWDSSetContext", -4, {}, "x", {}, {}});       // the name context set
     c.addFault({"NWDSResolveName", -5, "FS2", {}, {}, {}});    // names address no server
     c.addFault({"NWCCCloseConn", 0, {}, {}, {}, {}});          // code 0: does nothing
-    EXPECT_EQ(c.network().faults.size(), 10u);
+    EXPECT_EQ(c.network().faults.size(), 11u);
     std::vector<nw::NWRCODE> codes;
     for (const auto& [conn, volume] : std::vector<std::pair<nw::NWCONN_HANDLE, nw::nuint8>>{
              {fs1, 0}, {fs2, 1}, {fs1, 1}, {fs1, 0}, {fs1, 1}, {fs1, 1}})
@@ -99,6 +100,7 @@ TEST_F(AcmeTest, FaultsFireOnCallsThatAgreeWithEveryMatcherEachCountingItsOwn) {
     EXPECT_EQ(codes, (std::vector<nw::NWRCODE>{7, kErrNoSuchVolume, 5, 7, 8, 7}));
     EXPECT_EQ(c.NWGetVolumeName(fs2, 0, text.data()), 0x89FF);
     EXPECT_EQ(c.NWGetVolumeName(fs1, 0, text.data()), 0);
+    EXPECT_EQ(c.NWGetVolumeName(fs1, 3, text.data()), 0x89FE);
     EXPECT_EQ(c.NWCCOpenConnByName(fs1, "FS1", 2, 1, 0, &h), -1);
     EXPECT_EQ(c.NWCCOpenConnByRef(SimClient::referenceOf(0), 2, 0, &h), -2);
     EXPECT_EQ(c.NWCCOpenConnByName(fs1, "FS2", 2, 1, 0, &h), 0);

@@ -93,25 +93,11 @@ std::string utf8ToCp1252(std::string_view utf8) {
     return out;
 }
 
-char foldCp1252(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z')
-        return static_cast<char>(b - 0x20);
-    // à-þ fold onto À-Þ, except ÷ (0xF7), whose partner × is no letter.
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7)
-        return static_cast<char>(b - 0x20);
-    switch (b) {
-    case 0x9A:
-        return static_cast<char>(0x8A); // š Š
-    case 0x9C:
-        return static_cast<char>(0x8C); // œ Œ
-    case 0x9E:
-        return static_cast<char>(0x8E); // ž Ž
-    case 0xFF:
-        return static_cast<char>(0x9F); // ÿ Ÿ
-    default:
-        return c;
-    }
+std::string foldedCp1252(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = foldCp1252(c);
+    return out;
 }
 
 } // namespace nw

@@ -3,6 +3,7 @@
 #include "netware/Charset.h"
 
 #include <array>
+#include <utility>
 
 namespace nwsim {
 namespace {
@@ -14,15 +15,6 @@ constexpr std::array<std::string_view, 5> kNamingTypes = {"C", "O", "OU", "L", "
 
 bool needsEscape(char c) {
     return c == '.' || c == '=' || c == '+' || c == '\\';
-}
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
 }
 
 // Collects one component while the text is scanned.
@@ -40,7 +32,8 @@ struct Pending {
         } else {
             if (type.empty() || text.empty() || typeEscaped)
                 return false;
-            std::string normal = upper(type);
+            // Types are ASCII: folding them is putting them in upper case.
+            std::string normal = nw::foldedCp1252(type);
             bool known = false;
             for (auto t : kNamingTypes)
                 known = known || normal == t;
@@ -63,7 +56,7 @@ nw::NWRCODE parseDsName(std::string_view text, DsName& out) {
             return nw::kInvalidDsName;
     }
     DsName parsed;
-    if (equalFolded(text, kRootName)) {
+    if (nw::equalFoldedCp1252(text, kRootName)) {
         parsed.root = true;
         out = std::move(parsed);
         return nw::kSuccess;
@@ -91,8 +84,7 @@ nw::NWRCODE parseDsName(std::string_view text, DsName& out) {
                 return nw::kInvalidDsName;
             pending.typed = true;
             pending.typeEscaped = escapedSoFar;
-            pending.type = std::move(pending.text);
-            pending.text.clear();
+            pending.type = std::exchange(pending.text, {});
         } else if (c == '+') {
             return nw::kInvalidDsName;
         } else {
@@ -105,25 +97,8 @@ nw::NWRCODE parseDsName(std::string_view text, DsName& out) {
     return nw::kSuccess;
 }
 
-bool equalFolded(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (nw::foldCp1252(a[i]) != nw::foldCp1252(b[i]))
-            return false;
-    }
-    return true;
-}
-
-std::string foldDsText(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = nw::foldCp1252(c);
-    return out;
-}
-
 bool typeFits(const DsComponent& component, ObjectClass cls) {
-    return component.type.empty() || equalFolded(component.type, namingAttribute(cls));
+    return component.type.empty() || nw::equalFoldedCp1252(component.type, namingAttribute(cls));
 }
 
 std::string escapeDsValue(std::string_view value) {
@@ -141,7 +116,7 @@ std::string formatRdn(ObjectClass cls, std::string_view value, bool typeless) {
     // An object may be called "[Root]"; alone and typeless that text would
     // name the top of the tree instead, so it goes out with its '[' escaped.
     // The typed form (CN=[Root]) is unambiguous and stays as it is.
-    if (typeless && equalFolded(value, kRootName))
+    if (typeless && nw::equalFoldedCp1252(value, kRootName))
         return '\\' + std::string(value);
     if (typeless)
         return escapeDsValue(value);

@@ -5,8 +5,9 @@
 // typeless (JSMITH) or typed (CN=JSMITH). A backslash takes the next
 // character literally, so `A\.B` is the single component "A.B".
 //
-// Comparison is case-insensitive in the workstation's 8-bit character set;
-// names are always handed back as the directory stores them.
+// Comparison is case-insensitive in the workstation's 8-bit character set
+// (nw::equalFoldedCp1252); names are always handed back as the directory
+// stores them.
 
 #include "netware/Client.h"
 #include "netware/sim/Network.h"
@@ -43,12 +44,6 @@ struct DsName {
 //  - a backslash with nothing after it.
 // The empty text is valid and has no components.
 nw::NWRCODE parseDsName(std::string_view text, DsName& out);
-
-// Case-insensitive equality as the directory compares names.
-bool equalFolded(std::string_view a, std::string_view b);
-
-// The text folded for use as a hash key.
-std::string foldDsText(std::string_view text);
 
 // Whether a component may name an object of class `cls`: a typeless one
 // always may, a typed one only with the class's naming attribute.

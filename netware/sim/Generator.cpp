@@ -65,8 +65,8 @@ std::uint64_t branching(std::uint64_t containers, std::uint32_t depth) {
     for (std::uint64_t b = 1;; ++b) {
         std::uint64_t total = 1;
         std::uint64_t level = 1;
-        for (std::uint32_t d = 0; d < depth && total < containers; ++d) {
-            level *= b; // stays small: the loop ends once total reaches `containers`
+        for (std::uint32_t d = 0; d < depth; ++d) {
+            level = std::min(level * b, containers); // more are never needed, and it cannot overflow
             total += level;
         }
         if (total >= containers)
@@ -97,32 +97,28 @@ public:
         // is made, so containers are only made while leaves are left for them.
         struct Pending {
             std::uint32_t entry;
-            std::uint32_t level;
             std::uint64_t leaves;
         };
         std::vector<Pending> queue;
-        queue.reserve(containers);
         std::uint64_t unassigned = objects;
         const auto share = [&] {
             const std::uint64_t n = std::min(perContainer, unassigned);
             unassigned -= n;
             return n;
         };
-        queue.push_back({top, 0, share()});
+        queue.push_back({top, share()});
         std::uint64_t departments = 0;
         for (std::size_t q = 0; q < queue.size(); ++q) {
             const Pending c = queue[q];
-            const bool hasSubContainers = c.level < s_.depth && unassigned > 0;
-            net_.entries[c.entry].children.reserve(c.leaves + (hasSubContainers ? subContainers : 0));
             for (std::uint64_t i = 0; i < c.leaves; ++i)
                 addLeaf(c.entry);
-            if (!hasSubContainers)
-                continue;
+            // Sub-containers only while leaves are left for them: with the
+            // branching above, none is left once the deepest level is reached.
             for (std::uint64_t b = 0; b < subContainers && unassigned > 0; ++b) {
                 const std::uint32_t unit =
                     add(numbered("DEPT", ++departments), ObjectClass::OrganizationalUnit, c.entry);
                 net_.entries[c.entry].containers.push_back(unit);
-                queue.push_back({unit, c.level + 1, share()});
+                queue.push_back({unit, share()});
             }
         }
         return std::move(net_);
@@ -130,7 +126,6 @@ public:
 
 private:
     void makeServers() {
-        net_.servers.reserve(s_.servers);
         for (std::uint32_t i = 1; i <= s_.servers; ++i) {
             Server server;
             server.name = numbered("FS", i);

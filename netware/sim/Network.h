@@ -9,7 +9,6 @@
 
 #include "netware/Client.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -61,34 +60,6 @@ struct Usage {
     nw::nint32 restriction = 0x40000000; // the server's "no restriction"
 };
 
-// The names of the client calls, as faults, latencies and call counts name them.
-inline constexpr std::array<std::string_view, 24> kClientCallNames = {
-    "NWCallsInit",
-    "NWGetDefaultConnRef",
-    "NWGetKnownServersInfo",
-    "NWGetVolumeName",
-    "NWGetObjDiskRestrictions",
-    "NWCallsTerm",
-    "NWCCOpenConnByRef",
-    "NWCCOpenConnByName",
-    "NWCCGetConnRef",
-    "NWCCCloseConn",
-    "NWNetInit",
-    "NWGetDefaultNameContext",
-    "NWDSCreateContextHandle",
-    "NWDSSetContext",
-    "NWDSGetContext",
-    "NWDSAllocBuf",
-    "NWDSList",
-    "NWDSListContainers",
-    "NWDSGetObjectCount",
-    "NWDSGetObjectName",
-    "NWDSResolveName",
-    "NWDSFreeBuf",
-    "NWDSFreeContext",
-    "NWNetTerm",
-};
-
 inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
 
 // One directory object. Entry 0 of Network::entries is [Root].
@@ -106,7 +77,7 @@ struct Entry {
 // One injected failure: the named call returns `code` instead of doing its
 // work, when every given matcher agrees.
 struct Fault {
-    std::string call; // client call name, e.g. "NWDSList"
+    std::string call; // client call name (Calls.h), e.g. "NWDSList"
     nw::NWRCODE code = 0;
     std::optional<std::string> server;  // server the call addresses (case-insensitive)
     std::optional<std::string> name;    // text argument: container, object, context or server name (case-insensitive)

@@ -25,7 +25,10 @@ struct LoadResult {
     std::string error;              // set on failure: "<source>: <place>: <problem>"
 };
 
-LoadResult loadNetworkFile(const std::string& path);
+inline constexpr std::uintmax_t kMaxNetworkFileBytes = 256u * 1024u * 1024u;
+
+// A file larger than `maxBytes` is refused.
+LoadResult loadNetworkFile(const std::string& path, std::uintmax_t maxBytes = kMaxNetworkFileBytes);
 LoadResult loadNetworkJson(std::string_view text, const std::string& sourceName);
 
 // The keys each kind of JSON object of the format may hold, and which of them
@@ -39,7 +42,6 @@ struct FormatObject {
 const std::vector<FormatObject>& networkFormatObjects();
 
 // Limits of the format that are not limits of the client itself.
-inline constexpr std::uintmax_t kMaxNetworkFileBytes = 256u * 1024u * 1024u;
 inline constexpr std::uint32_t kMaxLatencyMicros = 10'000'000; // ten seconds per call
 inline constexpr std::size_t kMaxJsonNesting = 512;
 

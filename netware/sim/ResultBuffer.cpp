@@ -36,27 +36,25 @@ public:
         at_ += n;
         return true;
     }
+    // Each reads a little-endian number and says whether it was there.
     bool u8(std::uint32_t& v) {
         const std::uint8_t* p = nullptr;
-        if (!take(1, p))
-            return false;
-        v = p[0];
-        return true;
+        if (take(1, p))
+            v = p[0];
+        return p != nullptr;
     }
     bool u16(std::uint32_t& v) {
         const std::uint8_t* p = nullptr;
-        if (!take(2, p))
-            return false;
-        v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
-        return true;
+        if (take(2, p))
+            v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
+        return p != nullptr;
     }
     bool u32(std::uint32_t& v) {
         const std::uint8_t* p = nullptr;
-        if (!take(4, p))
-            return false;
-        v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-        return true;
+        if (take(4, p))
+            v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+        return p != nullptr;
     }
     std::size_t position() const { return at_; }
 

@@ -1,83 +1,70 @@
 #include "netware/sim/Generator.h"
-
-#include "sim/LoaderTestSupport.h"
+#include "netware/sim/SampleNetwork.h"
+#include "sim/SimSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 #include <unordered_set>
 
+namespace nwsim::test {
 namespace {
 
-using nwsim::generateNetwork;
-using nwsim::GeneratorSettings;
-
-// Everything of a network the stand-in client reads, as one text.
-std::string fingerprint(const nwsim::Network& net) {
-    std::ostringstream out;
-    for (const auto& s : net.servers) {
-        out << s.name << ':';
-        for (const auto& v : s.volumes)
-            out << v.number << v.name << ',';
-    }
-    for (const auto& e : net.entries) {
-        out << '\n' << e.name << ' ' << static_cast<int>(e.cls) << ' ' << e.objectId << ' ' << e.parent << ' ';
-        for (const auto c : e.children)
-            out << c << ',';
-        for (const auto& u : loadertest::usagesOf(net, e))
-            out << ' ' << u.server << '/' << u.volume << '=' << u.inUse << '/' << u.restriction;
-    }
-    return out.str();
-}
-
+// The same settings give the same network on every machine and in every
+// version: a network used to compare two runs must not change under them.
 TEST(Generator, SameSettingsGiveTheSameNetworkAndAnotherSeedAnother) {
-    GeneratorSettings s;
-    s.objects = 5000;
-    s.seed = 42;
-    const std::string first = fingerprint(generateNetwork(s));
-    EXPECT_EQ(first, fingerprint(generateNetwork(s)));
-    s.seed = 43;
-    EXPECT_NE(first, fingerprint(generateNetwork(s)));
+    const std::string first = networkText(generateNetwork({5000, 100, 3, 4, 8, 0.8, 42}));
+    EXPECT_EQ(first, networkText(generateNetwork({5000, 100, 3, 4, 8, 0.8, 42})));
+    EXPECT_NE(first, networkText(generateNetwork({5000, 100, 3, 4, 8, 0.8, 43})));
+    const Network small = generateNetwork({70, 10, 2, 2, 2, 0.5, 7});
+    EXPECT_EQ(networkText(small).substr(70, 78),
+              "P1 Printer 16777219 1/0=7650 \nG2 Group 16777220 1/0=74775 0/0=33200 1/1=70350 ");
+    // 7 containers fill two levels of two below CORP exactly.
+    EXPECT_EQ(std::tuple(small.entries.size(), small.entries[1].containers.size()), std::tuple(78u, 2u));
 }
 
 TEST(Generator, ShapeFollowsTheSettings) {
-    GeneratorSettings s;
-    s.objects = 20000;
-    s.usageFraction = 0.6;
-    s.seed = 3;
-    const nwsim::Network net = generateNetwork(s); // 100 per container, depth 3, 4 servers of 8 volumes
-    loadertest::expectWellFormed(net);
-    EXPECT_EQ(net.servers.size() * net.servers[0].volumes.size(), 32u);
-
-    std::uint32_t leaves = 0, containers = 0, users = 0, usingSpace = 0, maxDepth = 0;
+    const Network net = generateNetwork({20000, 100, 3, 4, 8, 0.6, 3});
+    EXPECT_EQ(wellFormedProblem(net) + Session(net).walkProblem(), "");
+    EXPECT_EQ(networkText(net).substr(0, 48), "FS1:8VOL7 FS2:8VOL7 FS3:8VOL7 FS4:8VOL7 \n[Root] ");
+    std::uint32_t leaves = 0, containers = 0, users = 0, usingSpace = 0, maxDepth = 0, heavy = 0;
     std::unordered_set<std::string> names;
     std::map<nw::nint32, int> figures;
     for (std::uint32_t i = 1; i < net.entries.size(); ++i) {
-        const nwsim::Entry& e = net.entries[i];
+        const Entry& e = net.entries[i];
         EXPECT_TRUE(names.insert(e.name).second) << e.name << " appears twice";
-        if (nwsim::isContainerClass(e.cls)) {
-            ++containers;
+        if (isContainerClass(e.cls)) {
             EXPECT_EQ(e.children.size() - e.containers.size(), 100u) << e.name; // 20,000 divide evenly
             std::uint32_t depth = 0;
             for (auto p = e.parent; p != 0; p = net.entries[p].parent)
                 ++depth;
             maxDepth = std::max(maxDepth, depth);
+            ++containers;
             continue;
         }
         ++leaves;
-        users += e.cls == nwsim::ObjectClass::User ? 1 : 0;
+        users += e.cls == ObjectClass::User ? 1 : 0;
         usingSpace += e.usageCount > 0 ? 1 : 0;
         EXPECT_LE(e.usageCount, 3u);
-        for (const auto& u : loadertest::usagesOf(net, e))
-            ++figures[u.inUse];
+        for (auto u = e.usageBegin; u < e.usageBegin + e.usageCount; ++u) {
+            heavy += net.usages[u].inUse > 100000 ? 1 : 0; // one in 50 uses twenty times as much
+            ++figures[net.usages[u].inUse];
+        }
     }
-    EXPECT_EQ(leaves, 20000u);
-    EXPECT_EQ(containers, 200u);
-    EXPECT_EQ(maxDepth, 3u); // CORP, then three levels of units
+    EXPECT_EQ(std::tuple(leaves, containers, maxDepth), std::tuple(20000u, 200u, 3u)); // CORP, then three levels
     EXPECT_NEAR(static_cast<double>(usingSpace) / leaves, 0.6, 0.02);
     EXPECT_NEAR(static_cast<double>(users) / leaves, 0.8, 0.02);
+    EXPECT_NEAR(static_cast<double>(heavy) / static_cast<double>(net.usages.size()), 0.02, 0.01);
     EXPECT_GT(std::count_if(figures.begin(), figures.end(), [](const auto& f) { return f.second > 1; }), 100);
 }
 
+TEST(SampleNetwork, LoadsAndItsDefaultContextExists) {
+    const auto loaded = loadSampleNetwork();
+    ASSERT_TRUE(loaded.network) << loaded.error;
+    Session s(*loaded.network);
+    EXPECT_EQ(wellFormedProblem(*loaded.network) + s.walkProblem(), "");
+    EXPECT_EQ(s.resolve(loaded.network->defaultContext).rc, 0) << loaded.network->defaultContext;
+}
+
 } // namespace
+} // namespace nwsim::test

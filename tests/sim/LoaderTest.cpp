@@ -1,51 +1,102 @@
-#include "netware/sim/NetworkLoader.h"
+// Network descriptions the loader accepts, from text and from files, and the
+// stand-in client's choice of network.
 
-#include "sim/LoaderTestSupport.h"
+#include "netware/ClientFactory.h"
+#include "netware/sim/Calls.h"
+#include "netware/sim/Generator.h"
+#include "sim/SimSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-namespace {
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 
-using nwsim::loadNetworkFile;
-using nwsim::loadNetworkJson;
+namespace nwsim::test {
+namespace {
 
 const std::string kData = VORLANE_TEST_DATA;
 const std::string kDocs = kData + "/../../docs";
 
-TEST(LoaderExample, TheDocumentedExampleLoadsWithEverythingInPlace) {
-    const auto result = loadNetworkFile(kDocs + "/example-network.json");
-    ASSERT_TRUE(result.network) << result.error;
-    const nwsim::Network& net = *result.network;
-    loadertest::expectWellFormed(net);
-    EXPECT_EQ(net.defaultContext, "STAFF.EXAMPLE");
-    EXPECT_EQ(net.callLatencyMicros.at("NWDSList"), 2000u);
-    EXPECT_EQ(net.faults.at(0).name, "PROJECTS");
-
-    // Children keep the file's order; BJÖRN arrives in the 8-bit set.
-    const nwsim::Entry* staff = loadertest::find(net, {"EXAMPLE", "STAFF"});
-    ASSERT_NE(staff, nullptr);
-    std::string names;
-    for (const auto c : staff->children)
-        names += net.entries[c].name + " ";
-    EXPECT_EQ(names, "ANNA BJ\xD6RN CARLA LASER LASER_Q PROJECTS ");
-
-    const auto anna = loadertest::usagesOf(net, *loadertest::find(net, {"EXAMPLE", "STAFF", "ANNA"}));
-    ASSERT_EQ(anna.size(), 2u);
-    EXPECT_EQ(anna[0].inUse, 1200);
-    EXPECT_EQ(anna[0].restriction, 0x40000000);
-    EXPECT_EQ(anna[1].restriction, 5000);
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(LoaderExample, DocumentSchemaAndLoaderAgree) {
-    // The format document shows the example file verbatim.
-    const std::string doc = loadertest::readFile(kDocs + "/network-format.md");
+TEST(Loader, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {
+    const Network net = networkFrom("\xEF\xBB\xBF"
+                                    R"({
+        "servers": [{"name": "FS2", "volumes": [{"number": 5, "name": "B"}, {"number": 0, "name": "DATEN\u00C4"}]},
+                    {"name": "FS1", "volumes": []}],
+        "defaultServer": "fs1", "tree": [{"name": "ACME", "class": "Organization", "children": [
+            {"name": "JOS\u00C9", "class": "User", "usage": [{"server": "FS2", "volume": 5, "inUse": 3.0}]},
+            {"name": "\u0141UKASZ", "class": "User"},
+            {"name": "SUB", "class": "Organizational Unit", "children": [{"name": "jos\u00E9", "class": "User"}]}]}],
+        "faults": [{"call": "NWDSList", "code": -2147483648.0, "server": "fs2", "name": "\u00C9", "volume": 65535,
+                    "occurrence": 4294967295}],
+        "latency": {"all": 10000000, "calls": {"NWDSList": 0.0}}, "chunkLimit": 4294967295})");
+    EXPECT_EQ(wellFormedProblem(net), "");                  // its latency would make a walk take minutes
+    EXPECT_EQ(net.servers[0].volumes[0].name, "DATEN\xC4"); // sorted by number
+    EXPECT_EQ(net.defaultServer, 1u);                       // matched ignoring case
+    EXPECT_EQ(std::tuple(net.defaultContext, net.serverBatchLimit, net.chunkLimit), std::tuple("", 0u, 4294967295u));
+    EXPECT_EQ(net.entries[2].name, "JOS\xC9");
+    EXPECT_EQ(net.entries[3].name, "?UKASZ");  // no Ł in the 8-bit set
+    EXPECT_EQ(net.entries[5].name, "jos\xE9"); // the same name is fine in another container
+    const Usage& usage = net.usages.at(net.entries[2].usageBegin);
+    EXPECT_EQ(std::tuple(usage.server, usage.volume, usage.inUse, usage.restriction), std::tuple(0u, 5, 3, 0x40000000));
+    const Fault& f = net.faults.at(0);
+    EXPECT_EQ(std::tuple(f.call, f.code, *f.server, *f.name, *f.volume, *f.occurrence),
+              std::tuple("NWDSList", INT32_MIN, "FS2", "\xC9", 65535, 4294967295u));
+    EXPECT_EQ(std::tuple(net.latencyMicros, net.callLatencyMicros.at("NWDSList")), std::tuple(10000000u, 0u));
+}
+
+TEST(Loader, ValuesAtTheEndsOfTheirRangesAreAccepted) {
+    const std::string top = R"({"servers": [{"name": "F", "volumes": []}], "defaultContext": ")" +
+                            std::string(256, 'C') + R"(", "tree": [{"class": "Country", "name": ")";
+    for (const std::string& json : {top + std::string(254, 'N') + "\"}]}", // C= and the name: 256 characters
+                                    std::string(R"({"generate": {"usageFraction": 0, "objects": 0}})"),
+                                    std::string(R"({"generate": {"usageFraction": 1, "objects": 1}})"),
+                                    std::string(R"({"generate": {"depth": 8, "servers": 1000, "volumesPerServer": 64,
+                                                   "objects": 1}})")}) {
+        const LoadResult result = loadNetworkJson(json, "n");
+        EXPECT_TRUE(result.network.has_value()) << result.error;
+    }
+}
+
+TEST(Loader, LeftOutObjectIdsAreStableAndPassOverGivenOnes) {
+    const std::string text = R"({"servers": [{"name": "FS1", "volumes": []}], "tree": [
+        {"name": "A", "class": "Organization", "children": [{"name": "X", "class": "User", "id": 16777218},
+                                                            {"name": "Y", "class": "User"}]},
+        {"name": "B", "class": "Organization", "id": 16777217}]})";
+    std::vector<nw::nuint32> ids; // [Root], A, X, Y, B in tree order
+    for (const auto& e : networkFrom(text).entries)
+        ids.push_back(e.objectId);
+    const nw::nuint32 first = kFirstAutomaticObjectId; // 16777217, given in the file, as is the next
+    EXPECT_EQ(ids, (std::vector<nw::nuint32>{first + 2, first + 3, 16777218u, first + 4, 16777217u}));
+}
+
+TEST(Loader, AGeneratedNetworkFollowsEverySettingAndTakesTheOtherKeys) {
+    const Network loaded = networkFrom(R"({"generate": {"objects": 95, "objectsPerContainer": 10, "depth": 1,
+        "servers": 3, "volumesPerServer": 2, "usageFraction": 0.5, "seed": 9}, "defaultServer": "FS3",
+        "faults": [{"call": "NWGetVolumeName", "code": 1, "server": "fs2"}]})");
+    EXPECT_EQ(wellFormedProblem(loaded) + Session(loaded).walkProblem(), "");
+    EXPECT_EQ(networkText(loaded), networkText(generateNetwork({95, 10, 1, 3, 2, 0.5, 9})));
+    EXPECT_EQ(loaded.defaultServer, 2u);
+    EXPECT_EQ(loaded.faults.at(0).server, "FS2"); // the server's own spelling
+}
+
+TEST(Loader, TheDocumentedExampleLoadsAndDocumentSchemaAndLoaderAgree) {
+    const LoadResult example = loadNetworkFile(kDocs + "/example-network.json");
+    ASSERT_TRUE(example.network) << example.error;
+    EXPECT_EQ(wellFormedProblem(*example.network) + Session(*example.network).walkProblem(), "");
+    const std::string doc = readFile(kDocs + "/network-format.md");
     const auto begin = doc.find("```json\n", doc.find("## A complete example")) + 8;
-    EXPECT_EQ(doc.substr(begin, doc.find("```", begin) - begin), loadertest::readFile(kDocs + "/example-network.json"));
+    EXPECT_EQ(doc.substr(begin, doc.find("```", begin) - begin), readFile(kDocs + "/example-network.json"));
 
     // The schema knows the same keys, required keys, classes and call names.
-    const auto schema = nlohmann::json::parse(loadertest::readFile(kDocs + "/network.schema.json"));
-    for (const auto& format : nwsim::networkFormatObjects()) {
+    const auto schema = nlohmann::json::parse(readFile(kDocs + "/network.schema.json"));
+    for (const auto& format : networkFormatObjects()) {
         const auto& def = format.kind == "network" ? schema : schema.at("$defs").at(std::string(format.kind));
         std::set<std::string> keys;
         for (const auto& [key, value] : def.at("properties").items())
@@ -56,72 +107,46 @@ TEST(LoaderExample, DocumentSchemaAndLoaderAgree) {
             << format.kind;
     }
     std::set<std::string> classes;
-    for (int c = 0; c <= static_cast<int>(nwsim::ObjectClass::Other); ++c)
-        classes.insert(nwsim::className(static_cast<nwsim::ObjectClass>(c)));
+    for (int c = 0; c <= static_cast<int>(ObjectClass::Other); ++c)
+        classes.insert(className(static_cast<ObjectClass>(c)));
     EXPECT_EQ(schema.at("/$defs/object/properties/class/enum"_json_pointer).get<std::set<std::string>>(), classes);
     EXPECT_EQ(schema.at("/$defs/callName/enum"_json_pointer).get<std::set<std::string>>(),
-              std::set<std::string>(nwsim::kClientCallNames.begin(), nwsim::kClientCallNames.end()));
+              std::set<std::string>(kCallNames.begin(), kCallNames.end()));
 }
 
-TEST(LoaderText, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {
-    const auto result = loadNetworkJson("\xEF\xBB\xBF"
-                                        R"({
-        "servers": [{"name": "FS2", "volumes": [{"number": 5, "name": "B"}, {"number": 0, "name": "DATEN\u00C4"}]},
-                    {"name": "FS1", "volumes": []}],
-        "defaultServer": "fs1", "tree": [{"name": "ACME", "class": "Organization", "children": [
-            {"name": "JOS\u00C9", "class": "User"}, {"name": "\u0141UKASZ", "class": "User"},
-            {"name": "SUB", "class": "Organizational Unit", "children": [{"name": "jos\u00E9", "class": "User"}]}]}]})",
-                                        "bom.json");
-    ASSERT_TRUE(result.network) << result.error;
-    const nwsim::Network& net = *result.network;
-    loadertest::expectWellFormed(net);
-    EXPECT_EQ(net.servers[0].volumes[0].name, "DATEN\xC4"); // sorted by number
-    EXPECT_EQ(net.defaultServer, 1u);                       // matched ignoring case
-    EXPECT_EQ(net.defaultContext, "");
-    EXPECT_EQ(net.entries[2].name, "JOS\xC9");
-    EXPECT_EQ(net.entries[3].name, "?UKASZ");  // no Ł in the 8-bit set
-    EXPECT_EQ(net.entries[5].name, "jos\xE9"); // the same name is fine in another container
-}
-
-TEST(LoaderObjectIds, LeftOutIdsAreStableAndPassOverGivenOnes) {
-    const std::string text = R"({"servers": [{"name": "FS1", "volumes": []}], "tree": [
-        {"name": "A", "class": "Organization", "children": [{"name": "X", "class": "User", "id": 16777218},
-                                                             {"name": "Y", "class": "User"}]},
-        {"name": "B", "class": "Organization", "id": 16777217}]})";
-    const auto once = loadNetworkJson(text, "n");
-    ASSERT_TRUE(once.network) << once.error;
-    std::vector<nw::nuint32> ids; // [Root], A, X, Y, B in tree order
-    for (const auto& e : once.network->entries)
-        ids.push_back(e.objectId);
-    const nw::nuint32 first = nwsim::kFirstAutomaticObjectId; // 16777217, given in the file, as is the next
-    EXPECT_EQ(ids, (std::vector<nw::nuint32>{first + 2, first + 3, 16777218u, first + 4, 16777217u}));
-    EXPECT_EQ(loadNetworkJson(text, "n").network->entries[3].objectId, first + 4);
-}
-
-TEST(LoaderGenerate, GeneratedNetworksTakeTheOtherSettingsToo) {
-    const auto result = loadNetworkJson(R"({"generate": {"objects": 500, "servers": 3, "seed": 9},
-        "defaultServer": "FS3", "latency": {"all": 5},
-        "faults": [{"call": "NWGetVolumeName", "code": 1, "server": "fs2", "volume": 1}]})",
-                                        "gen.json");
-    ASSERT_TRUE(result.network) << result.error;
-    const nwsim::Network& net = *result.network;
-    loadertest::expectWellFormed(net);
-    EXPECT_EQ(net.defaultServer, 2u);
-    EXPECT_EQ(net.latencyMicros, 5u);
-    EXPECT_EQ(net.faults.at(0).server, "FS2"); // the server's own spelling
-}
-
-TEST(LoaderFiles, UnusableFilesAreNamedInTheMessage) {
+TEST(Loader, UnusableFilesAreNamedInTheMessage) {
     const auto errorOf = [](const std::string& path) { return loadNetworkFile(path).error; };
     const std::string missing = kData + "/networks/loader-no-such-file.json";
     EXPECT_EQ(errorOf(missing), missing + ": cannot be read: there is no such file");
     EXPECT_EQ(errorOf(kData), kData + ": cannot be read: it is a directory, not a file");
-    const std::string syntax = kData + "/networks/loader-syntax-error.json";
+    const std::string syntax = kData + "/networks/loader-syntax-error.json"; // 60 bytes
     EXPECT_EQ(errorOf(syntax), syntax + ": line 4, column 3: not valid JSON: unexpected '}'; expected ']'");
-    const std::string types = kData + "/networks/loader-wrong-types.json";
-    EXPECT_EQ(errorOf(types), types + ": /servers/0/volumes/1/number: expected a whole number, found a string");
+    EXPECT_EQ(loadNetworkFile(syntax, 60).error, errorOf(syntax));
+    EXPECT_EQ(loadNetworkFile(syntax, 59).error, syntax + ": cannot be read: it is larger than 0 MiB");
 }
 
-// Whatever a value is replaced by, the loader answers with a well-formed
-// network or a message, and never throws or crashes.
+// openStandInClient() picks the network from NWSIM_NETWORK: unset or empty, the
+// sample; else the file named, and for a file that cannot be used no client
+// but a message naming it.
+TEST(Loader, TheStandInSimulatesTheNetworkItsSettingNames) {
+    const std::string bad = kData + "/networks/loader-wrong-types.json";
+    const std::pair<const char*, std::string> settings[] = {
+        {nullptr, "SALES.ACME"},
+        {"", "SALES.ACME"},
+        {VORLANE_TEST_DATA "/../../docs/example-network.json", "STAFF.EXAMPLE"},
+        {bad.c_str(), bad + ": /servers/0/volumes/1/number: expected a whole number, found a string"},
+    };
+    for (const auto& [value, expected] : settings) {
+        value != nullptr ? ::setenv("NWSIM_NETWORK", value, 1) : ::unsetenv("NWSIM_NETWORK");
+        const nw::ClientOpening opening = nw::openStandInClient();
+        ::unsetenv("NWSIM_NETWORK");
+        std::array<char, nw::kNameBufferSize> context{};
+        if (opening.client != nullptr) {
+            EXPECT_EQ(opening.client->NWGetDefaultNameContext(nw::kDefaultContextSize, context.data()), 0);
+        }
+        EXPECT_EQ(opening.client != nullptr ? std::string(context.data()) + opening.error : opening.error, expected);
+    }
+}
+
 } // namespace
+} // namespace nwsim::test

@@ -2,58 +2,77 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cstring>
-#include <random>
 
 namespace nwsim::resultbuf {
 namespace {
 
-nw::Buf_T filled(const std::vector<ListedObject>& objects) {
+// Records of 25 and 38 bytes.
+const std::vector<ListedObject> kTwo = {{"JSMITH", 0, 0, 1, "User"}, {"EAST", 4, 12, 9, "Organizational Unit"}};
+
+nw::Buf_T filled(const std::vector<ListedObject>& objects, std::size_t size) {
     nw::Buf_T buf;
-    buf.data.assign(4096, 0);
+    buf.data.assign(size, 0);
     writeListing(buf, objects);
     return buf;
 }
 
-const std::vector<ListedObject> kTwo = {{"JSMITH", 0, 0, 1, "User"}, {"EAST", 4, 12, 1, "Organizational Unit"}};
-
-// A name buffer with guard bytes on both sides, to see a write out of bounds.
-struct GuardedName {
-    std::array<char, 16 + nw::kNameBufferSize + 16> bytes{};
-    GuardedName() { bytes.fill('#'); }
-    char* name() { return bytes.data() + 16; }
-    bool intact() const {
-        return std::all_of(bytes.begin(), bytes.begin() + 16, [](char c) { return c == '#'; }) &&
-               std::all_of(bytes.end() - 16, bytes.end(), [](char c) { return c == '#'; });
+// Each chunk in a data area of exactly its size; the smallest record there
+// is takes 15 bytes, the longest name 256.
+TEST(ResultBuffer, AChunkReadsBackObjectByObjectAndThenReportsItsEnd) {
+    const std::pair<std::vector<ListedObject>, std::size_t> chunks[] = {
+        {kTwo, 4 + 25 + 38},
+        {{{"", 1, 2, 3, ""}}, 4 + 15},
+        {{{std::string(256, 'N'), 0, 0, 0, "User"}}, 4 + 275},
+        {{}, 4}};
+    for (const auto& [objects, size] : chunks) {
+        nw::Buf_T buf = filled(objects, size);
+        for (int round = 0; round < 2; ++round, writeListing(buf, objects)) { // writing again reads from the start
+            nw::nuint32 count = 99;
+            ASSERT_EQ(readObjectCount(buf, &count), nw::kSuccess);
+            EXPECT_EQ(count, objects.size());
+            for (const auto& o : objects) {
+                char name[nw::kNameBufferSize];
+                nw::Object_Info_T info{};
+                ASSERT_EQ(readNextObject(buf, name, &info), nw::kSuccess);
+                EXPECT_EQ(
+                    std::tuple(name, info.baseClass, info.objectFlags, info.subordinateCount, info.modificationTime),
+                    std::tuple(o.name, o.baseClass, o.flags, o.subordinateCount, o.modificationTime));
+            }
+            char past[2] = "#";
+            EXPECT_EQ(readNextObject(buf, past, nullptr), kErrBufferEmpty);
+            EXPECT_EQ(past[0], '#');
+        }
     }
-};
+}
 
-TEST(ResultBuffer, DamagedContentsGiveAnErrorAndWriteNothingOutside) {
-    // First record: length at 4, name at 6..11, three numbers, class length at 24.
-    const std::vector<std::pair<const char*, void (*)(nw::Buf_T&)>> damages = {
-        {"used past the data area", [](nw::Buf_T& b) { b.used = static_cast<std::uint32_t>(b.data.size() + 1); }},
-        {"used inside the header", [](nw::Buf_T& b) { b.used = 2; }},
-        {"count beyond the bytes", [](nw::Buf_T& b) { b.data[3] = 0x7F; }},
-        {"cursor inside the header", [](nw::Buf_T& b) { b.cursor = 1; }},
-        {"cursor past the contents", [](nw::Buf_T& b) { b.cursor = b.used + 100; }},
-        {"name over 256 characters", [](nw::Buf_T& b) { b.data[5] = 0x01, b.data[4] = 0x01; }},
-        {"name past the contents", [](nw::Buf_T& b) { b.data[4] = 0xF0; }},
-        {"NUL inside the name", [](nw::Buf_T& b) { b.data[7] = 0; }},
-        {"class name over 67", [](nw::Buf_T& b) { b.data[24] = 68; }},
-        {"contents cut short", [](nw::Buf_T& b) { b.used -= 3; }},
+TEST(ResultBuffer, ABufferNoListingFilledOrDamagedGivesAnErrorAndWritesNothing) {
+    // First record: length at 4, name at 6..11, three numbers, class length at 24, class at 25..28.
+    const std::vector<std::tuple<const char*, nw::NWRCODE, void (*)(nw::Buf_T&)>> damages = {
+        {"never filled", kErrBadVerb, [](nw::Buf_T& b) { b.operation = kEmpty; }},
+        {"used past the data area", kErrBadContents,
+         [](nw::Buf_T& b) { b.used = static_cast<std::uint32_t>(b.data.size() + 1); }},
+        {"used inside the header", kErrBadContents, [](nw::Buf_T& b) { b.used = 3; }},
+        {"count beyond the bytes", kErrBadContents, [](nw::Buf_T& b) { b.data[0] = 5; }},
+        {"cursor inside the header", kErrBadContents, [](nw::Buf_T& b) { b.cursor = 3; }},
+        {"cursor past the contents", kErrBadContents, [](nw::Buf_T& b) { b.cursor = b.used + 1; }},
+        {"name over 256 characters", kErrBadContents, [](nw::Buf_T& b) { b.data[5] = 0x01, b.data[4] = 0x01; }},
+        {"name past the contents", kErrBadContents, [](nw::Buf_T& b) { b.data[4] = 0xF0; }},
+        {"NUL inside the name", kErrBadContents, [](nw::Buf_T& b) { b.data[11] = 0; }},
+        {"class name over 67", kErrBadContents, [](nw::Buf_T& b) { b.data[24] = 68; }},
+        {"NUL inside the class name", kErrBadContents, [](nw::Buf_T& b) { b.data[28] = 0; }},
+        {"contents cut short", kErrBadContents, [](nw::Buf_T& b) { b.used -= 1; }},
     };
-    for (const auto& [what, apply] : damages) {
-        auto buf = filled(kTwo);
+    for (const auto& [what, code, apply] : damages) {
+        auto buf = filled(kTwo, 4096);
         apply(buf);
-        GuardedName out;
-        nw::Object_Info_T info{};
+        std::array<char, nw::kNameBufferSize + 16> name;
+        name.fill('#');
         nw::NWRCODE rc = nw::kSuccess;
-        for (int i = 0; i < 3 && rc == nw::kSuccess; ++i)
-            rc = readNextObject(buf, out.name(), &info);
-        EXPECT_EQ(rc, kErrBadContents) << what;
-        EXPECT_TRUE(out.intact()) << what;
+        for (int read = 0; read < 3 && rc == nw::kSuccess; ++read, name.fill('#'))
+            rc = readNextObject(buf, name.data(), nullptr);
+        EXPECT_EQ(rc, code) << what;
+        EXPECT_EQ(std::string(name.begin(), name.end()), std::string(name.size(), '#')) << what;
     }
 }
 

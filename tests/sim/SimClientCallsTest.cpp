@@ -1,0 +1,249 @@
+// Every call, one at a time, in the order given: its code and every
+// out-parameter it writes (a refused call writes none, nor moves the
+// iteration handle). Then the same calls again with a fault on every call:
+// faults come before the arguments, and every call is counted and logged
+// under its own name.
+
+#include "netware/sim/Calls.h"
+#include "sim/Acme.h"
+
+#include <functional>
+#include <map>
+#include <set>
+
+namespace nwsim::test {
+namespace {
+
+struct Case {
+    nw::NWRCODE code;
+    std::string call;
+    std::function<nw::NWRCODE()> run;
+    std::string written;
+};
+// clang-format off
+#define CASE(code, call, written) Case{code, #call, [&] { return call; }, written}
+// clang-format on
+
+constexpr nw::nint32 kNone = 0x40000000; // the restriction of an object without one
+const std::string kInfo = "/946684800/"; // between subordinates and class: the modification time
+
+struct Calls : AcmeTest {
+    Calls() {
+        EXPECT_EQ(c.NWCCCloseConn(closed), 0);
+        EXPECT_EQ(c.NWDSCreateContextHandle(&freed), 0);
+        EXPECT_EQ(c.NWDSFreeContext(freed), 0);
+    }
+
+    std::vector<Case> servers() {
+        return {
+            CASE(0, c.NWCallsInit(nullptr, nullptr), ""),
+            CASE(0, c.NWCallsTerm(nullptr), ""),
+            CASE(0, c.NWGetDefaultConnRef(&u), "u=2130706434"), // the reference of FS2
+            CASE(kErrInvalidParameter, c.NWGetDefaultConnRef(nullptr), ""),
+            CASE(kErrInvalidConnection, c.NWGetKnownServersInfo(closed, 0, 0, r), ""),
+            CASE(kErrInvalidParameter, c.NWGetKnownServersInfo(fs1, 0, 0, nullptr), ""),
+            CASE(nw::kNoMoreServers, c.NWGetKnownServersInfo(fs1, 2, 0, r), ""),
+            CASE(0, c.NWGetVolumeName(fs1, 3, t), "text=SIXTEEN_CHARS_NM"),
+            CASE(0, c.NWGetVolumeName(fs1, 2, t), "text="), // a gap ends the volume scan
+            CASE(0, c.NWGetVolumeName(fs1, 63, t), "text="),
+            CASE(0, c.NWGetVolumeName(fs2, 0, t), "text=SYS"),
+            CASE(kErrInvalidConnection, c.NWGetVolumeName(closed, 0, t), ""),
+            CASE(kErrInvalidParameter, c.NWGetVolumeName(fs1, 0, nullptr), ""),
+            CASE(kErrInvalidParameter, c.NWGetVolumeName(fs1, 64, t), ""),
+            CASE(0, c.NWGetObjDiskRestrictions(fs1, 1, 501, &n, &m), "n=500 m=10"),
+            CASE(0, c.NWGetObjDiskRestrictions(fs1, 0, 501, &n, &m), "n=1073741824 m=3"),
+            CASE(0, c.NWGetObjDiskRestrictions(fs2, 0, 501, &n, &m), "n=1073741824 m=7"),
+            CASE(0, c.NWGetObjDiskRestrictions(fs1, 3, 501, &n, &m), "n=1073741824 m=0"),
+            CASE(0, c.NWGetObjDiskRestrictions(fs1, 3, 502, &n, &m), "n=1073741824 m=4"),
+            CASE(0, c.NWGetObjDiskRestrictions(fs1, 1, 99999, &n, &m), "n=1073741824 m=0"), // no such object
+            CASE(0, c.NWGetObjDiskRestrictions(fs2, 0, 100, &n, &m), "n=1073741824 m=0"),
+            CASE(kErrInvalidConnection, c.NWGetObjDiskRestrictions(closed, 0, 1, &n, &m), ""),
+            CASE(kErrInvalidParameter, c.NWGetObjDiskRestrictions(fs1, 0, 1, nullptr, &m), ""),
+            CASE(kErrInvalidParameter, c.NWGetObjDiskRestrictions(fs1, 0, 1, &n, nullptr), ""),
+            CASE(kErrNoSuchVolume, c.NWGetObjDiskRestrictions(fs1, 2, 501, &n, &m), ""),
+            CASE(kErrNoSuchVolume, c.NWGetObjDiskRestrictions(fs1, 64, 501, &n, &m), ""),
+            CASE(0, c.NWCCGetConnRef(fs1, &u), "u=2130706433"),
+            CASE(0, c.NWCCOpenConnByName(fs1, "fs2", 2, 1, 0, &u), "u=4"),
+            CASE(0, c.NWCCGetConnRef(4, &u), "u=2130706434"),
+            CASE(0, c.NWCCOpenConnByRef(SimClient::referenceOf(0), 2, 0, &u), "u=5"),
+            CASE(0, c.NWCCCloseConn(5), ""),
+            CASE(kErrInvalidConnection, c.NWCCCloseConn(5), ""),
+            CASE(kErrInvalidParameter, c.NWCCOpenConnByRef(SimClient::referenceOf(0), 2, 0, nullptr), ""),
+            CASE(kErrInvalidConnection, c.NWCCOpenConnByRef(SimClient::referenceOf(2), 2, 0, &u), ""),
+            CASE(kErrInvalidConnection, c.NWCCOpenConnByName(closed, "FS1", 2, 1, 0, &u), ""),
+            CASE(kErrInvalidParameter, c.NWCCOpenConnByName(fs1, nullptr, 2, 1, 0, &u), ""),
+            CASE(kErrInvalidParameter, c.NWCCOpenConnByName(fs1, "FS1", 2, 1, 0, nullptr), ""),
+            CASE(kErrInvalidParameter, c.NWCCOpenConnByName(fs1, "FS1", 1, 1, 0, &u), ""),
+            CASE(kErrServerUnknown, c.NWCCOpenConnByName(fs1, "FS", 2, 1, 0, &u), ""),
+            CASE(kErrInvalidConnection, c.NWCCGetConnRef(closed, &u), ""),
+            CASE(kErrInvalidParameter, c.NWCCGetConnRef(fs1, nullptr), ""),
+        };
+    }
+
+    std::vector<Case> contexts() {
+        return {
+            CASE(0, c.NWNetInit(nullptr, nullptr), ""),
+            CASE(0, c.NWNetTerm(nullptr), ""),
+            CASE(0, c.NWGetDefaultNameContext(7, t), "text=O=ACME"),
+            CASE(kErrInsufficientBuffer, c.NWGetDefaultNameContext(6, t), ""),
+            CASE(kErrNullPointer, c.NWGetDefaultNameContext(256, nullptr), ""),
+            CASE(0, c.NWDSCreateContextHandle(&u), "u=2097155"),
+            CASE(0, c.NWDSGetContext(2097155, 1, &u), "u=19"), // 0x13
+            CASE(0, c.NWDSGetContext(2097155, 3, t), "text=[Root]"),
+            CASE(0, c.NWDSSetContext(2097155, 1, &typeless), ""),
+            CASE(0, c.NWDSGetContext(2097155, 1, &u), "u=23"),
+            CASE(0, c.NWDSSetContext(2097155, 3, "ou=East.SALES.o=acme"), ""),
+            CASE(nw::kInvalidDsName, c.NWDSSetContext(2097155, 3, "X..Y"), ""),
+            CASE(nw::kInvalidDsName, c.NWDSSetContext(2097155, 3, ""), ""),
+            CASE(0, c.NWDSGetContext(2097155, 3, t), "text=ou=East.SALES.o=acme"),
+            CASE(0, c.NWDSResolveName(2097155, "JSMITH", &h, &v), "v=501"),
+            CASE(0, c.NWDSFreeContext(2097155), ""),
+            CASE(kErrBadContext, c.NWDSFreeContext(2097155), ""),
+            CASE(kErrNullPointer, c.NWDSCreateContextHandle(nullptr), ""),
+            CASE(kErrBadContext, c.NWDSSetContext(freed, 3, "O=ACME"), ""),
+            CASE(kErrNullPointer, c.NWDSSetContext(ctx, 3, nullptr), ""),
+            CASE(kErrBadKey, c.NWDSSetContext(ctx, 2, &u), ""),
+            CASE(kErrBadContext, c.NWDSGetContext(freed, 1, &u), ""),
+            CASE(kErrNullPointer, c.NWDSGetContext(ctx, 1, nullptr), ""),
+            CASE(kErrBadKey, c.NWDSGetContext(ctx, 2, &u), ""),
+            CASE(kErrBadContext, c.NWDSResolveName(freed, "SALES", &u, &v), ""),
+            CASE(kErrNullPointer, c.NWDSResolveName(ctx, nullptr, &u, &v), ""),
+            CASE(kErrNullPointer, c.NWDSResolveName(ctx, "SALES", nullptr, &v), ""),
+            CASE(kErrNullPointer, c.NWDSResolveName(ctx, "SALES", &u, nullptr), ""),
+        };
+    }
+
+    // Names are read relative to the name context, O=ACME unless set anew.
+    nw::NWRCODE id(const char* name) { return c.NWDSResolveName(ctx, name, &h, &v); }
+    std::vector<Case> names() {
+        return {
+            CASE(0, id("SALES"), "v=110"),
+            CASE(0, id("OU=SALES"), "v=110"),
+            CASE(nw::kNoSuchEntry, id("CN=SALES"), ""), // a typed component names only its own classes
+            CASE(0, id("JSMITH.EAST.SALES"), "v=501"),
+            CASE(0, id("CN=jsmith.OU=EAST.ou=SALES"), "v=501"),
+            CASE(0, id("JSM\\ITH.EAST.SALES"), "v=501"),
+            CASE(0, id("Mary\\.Ann.EAST.SALES"), "v=502"),
+            CASE(nw::kNoSuchEntry, id("Mary.Ann.EAST.SALES"), ""),
+            CASE(0, id(""), "v=100"),
+            CASE(0, id("ACME"), "v=130"),
+            CASE(nw::kNoSuchEntry, id("O=ACME"), ""),
+            CASE(0, id("[root]"), "v=16777217"),
+            CASE(nw::kInvalidDsName, id(".SALES"), ""),
+            CASE(nw::kInvalidDsName, id("SALES."), ""),
+            CASE(nw::kInvalidDsName, id("NOPE..SALES"), ""),
+            CASE(nw::kNoSuchEntry, id(std::string(256, 'S').c_str()), ""),
+            CASE(nw::kInvalidDsName, id(std::string(257, 'S').c_str()), ""),
+            CASE(0, c.NWDSSetContext(ctx, 3, "[Root]"), ""),
+            CASE(0, id("OU=EAST.SALES.O=ACME"), "v=111"),
+            CASE(0, c.NWDSSetContext(ctx, 3, "NOPE.ACME"), ""), // a context that does not exist
+            CASE(nw::kNoSuchEntry, id(""), ""),
+            CASE(0, id("[Root]"), "v=16777217"),
+            CASE(0, c.NWDSSetContext(ctx, 3, "O=ACME"), ""),
+        };
+    }
+
+    std::vector<Case> listings() {
+        return {
+            CASE(0, c.NWDSAllocBuf(kMaxResultBufferSize, &b), "b=1"),
+            CASE(kErrNullPointer, c.NWDSAllocBuf(64, nullptr), ""),
+            CASE(kErrBufferZeroLength, c.NWDSAllocBuf(0, &b), ""),
+            CASE(kErrNotEnoughMemory, c.NWDSAllocBuf(kMaxResultBufferSize + 1, &b), ""),
+            CASE(0, c.NWDSList(ctx, "SALES", &start, buf), ""), // all in one chunk
+            CASE(0, c.NWDSGetObjectCount(ctx, buf, &u), "u=3"),
+            CASE(0, c.NWDSGetObjectName(ctx, buf, t, &u, &info),
+                 "u=0 text=EAST info=4/3" + kInfo + "Organizational Unit"),
+            CASE(0, c.NWDSGetObjectName(ctx, buf, t, nullptr, &info),
+                 "text=WEST info=4/0" + kInfo + "Organizational Unit"),
+            CASE(0, c.NWDSGetObjectName(ctx, buf, t, &u, &info), "u=0 text=Boss info=1/0" + kInfo + "Alias"),
+            CASE(resultbuf::kErrBufferEmpty, c.NWDSGetObjectName(ctx, buf, t, &u, &info), ""),
+            CASE(0, c.NWDSListContainers(ctx, "JSMITH.EAST.SALES", &start, buf), ""),
+            CASE(0, c.NWDSGetObjectCount(ctx, buf, &u), "u=0"),
+            CASE(kErrBadContext, c.NWDSList(freed, "", &start, buf), ""),
+            CASE(kErrNullPointer, c.NWDSList(ctx, nullptr, &start, buf), ""),
+            CASE(kErrNullPointer, c.NWDSList(ctx, "", nullptr, buf), ""),
+            CASE(kErrNullPointer, c.NWDSList(ctx, "", &start, nullptr), ""),
+            CASE(kErrInvalidHandle, c.NWDSList(ctx, "", &start, &foreign), ""),
+            CASE(kErrInvalidIteration, c.NWDSList(ctx, "", &n, buf), ""),
+            CASE(nw::kNoSuchEntry, c.NWDSList(ctx, "NOPE", &start, buf), ""),
+            CASE(nw::kInvalidDsName, c.NWDSListContainers(ctx, "A..B", &start, buf), ""),
+            CASE(kErrInsufficientBuffer, c.NWDSList(ctx, "", &start, headerOnly), ""),
+            CASE(kErrInsufficientBuffer, c.NWDSList(ctx, "ADMIN", &start, tiny), ""),
+            CASE(kErrBadContext, c.NWDSGetObjectCount(freed, buf, &u), ""),
+            CASE(kErrNullPointer, c.NWDSGetObjectCount(ctx, nullptr, &u), ""),
+            CASE(kErrNullPointer, c.NWDSGetObjectCount(ctx, buf, nullptr), ""),
+            CASE(kErrInvalidHandle, c.NWDSGetObjectCount(ctx, &foreign, &u), ""),
+            CASE(resultbuf::kErrBadVerb, c.NWDSGetObjectCount(ctx, unfilled, &u), ""),
+            CASE(kErrBadContext, c.NWDSGetObjectName(freed, buf, t, &u, &info), ""),
+            CASE(kErrNullPointer, c.NWDSGetObjectName(ctx, nullptr, t, &u, &info), ""),
+            CASE(kErrNullPointer, c.NWDSGetObjectName(ctx, buf, nullptr, &u, &info), ""),
+            CASE(kErrInvalidHandle, c.NWDSGetObjectName(ctx, &foreign, t, &u, &info), ""),
+            CASE(resultbuf::kErrBadVerb, c.NWDSGetObjectName(ctx, unfilled, t, &u, &info), ""),
+            CASE(kErrNullPointer, c.NWDSFreeBuf(nullptr), ""),
+            CASE(0, c.NWDSFreeBuf(freedBuf), ""),
+            CASE(kErrInvalidHandle, c.NWDSFreeBuf(freedBuf), ""), // freed just now
+            CASE(kErrInvalidHandle, c.NWDSFreeBuf(&foreign), ""),
+        };
+    }
+
+    const nw::NWCONN_HANDLE closed = connect(0);
+    nw::NWDSContextHandle freed = 0;
+    const nw::pBuf_T freedBuf = newBuffer(64), unfilled = newBuffer(64), headerOnly = newBuffer(4), tiny = newBuffer(3);
+    nw::Buf_T foreign;
+    char* t = text.data();
+    nw::nuint8* r = record.data();
+    const nw::nuint32 typeless = kDefaultContextFlags | nw::kContextFlagTypelessNames;
+};
+
+TEST_F(Calls, EachWritesWhatItShouldAndCanBeFaulted) {
+    std::vector<Case> cases;
+    for (auto part : {&Calls::servers, &Calls::contexts, &Calls::names, &Calls::listings})
+        for (auto& row : (this->*part)())
+            cases.push_back(std::move(row));
+    std::map<std::string, std::size_t> calls; // how often each call has been made
+    std::set<std::string> covered;
+    for (const auto name : kCallNames)
+        calls[std::string(name)] = c.callCount(name);
+    c.setCallLogging(true);
+    for (const bool faulted : {false, true}) {
+        for (const auto& [code, call, run, writes] : cases) {
+            fillOutParameters();
+            EXPECT_EQ(run(), faulted ? 4242 : code) << call << (faulted ? ", faulted" : "");
+            EXPECT_EQ(written(), faulted ? "" : writes) << call << (faulted ? ", faulted" : "");
+            // Counted and logged under its own name: the text up to its arguments.
+            if (const auto at = call.find("c.NW"); at != std::string::npos) {
+                EXPECT_EQ(c.callLog().back(), call.substr(at + 2, call.find('(', at) - at - 2));
+            }
+            calls[c.callLog().back()] += 1;
+            covered.insert(c.callLog().back());
+        }
+        for (const auto name : kCallNames)
+            c.addFault({std::string(name), 4242, {}, {}, {}, {}});
+    }
+    EXPECT_EQ(c.callLog().size(), 2 * cases.size());
+    for (const auto name : kCallNames)
+        EXPECT_EQ(c.callCount(name), calls[std::string(name)]) << name;
+    EXPECT_EQ(covered.size(), kCallCount);
+}
+
+// Refusals that need a network of their own: one without servers, and one
+// with a name too long to deliver once typed, which only a network built in
+// code can hold.
+TEST(SimClientCalls, NoServersAndNamesTooLongToDeliver) {
+    Network rootOnly;
+    rootOnly.entries.emplace_back();
+    Session none(std::move(rootOnly));
+    nw::NWCONN_REF ref = 0;
+    EXPECT_EQ(none.client.NWGetDefaultConnRef(&ref), kErrInvalidConnection);
+    EXPECT_EQ(none.resolve("").rc, kErrUnreachableServer);
+    for (const std::size_t length : {nw::kMaxDnChars - 3, nw::kMaxDnChars - 2}) { // with "CN=", 256 and 257
+        Network net = networkFrom(kAcme);
+        net.entries[4].name = std::string(length, 'L'); // JSMITH, in OU=EAST
+        Session s(std::move(net));
+        ASSERT_EQ(s.setContext("EAST.SALES.ACME", false), 0);
+        EXPECT_EQ(s.list("").rc, length == nw::kMaxDnChars - 3 ? 0 : kErrDnTooLong);
+    }
+}
+
+} // namespace
+} // namespace nwsim::test

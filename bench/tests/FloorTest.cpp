@@ -68,19 +68,4 @@ TEST_P(FloorAgainstTool, MakesTheSameCallsInTheSameOrderAndFindsTheSameRows) {
 
 INSTANTIATE_TEST_SUITE_P(ByVolumeAndByServer, FloorAgainstTool, testing::Bool());
 
-TEST(Floor, StopsAtAFailedCallAndGivesBackWhatItHolds) {
-    nwsim::SimClient sim(smallNetwork());
-    const nw::NWCONN_HANDLE defConnH = defaultConnection(sim);
-    const auto connectionsBefore = sim.openConnections();
-    // The third container of the walk, and separately the listing of one.
-    for (const char* call : {"NWDSListContainers", "NWDSList"}) {
-        sim.addFault(nwsim::Fault{call, -601, std::nullopt, std::nullopt, std::nullopt, 3});
-        const bench::FloorResult floor = bench::floorListing(sim, defConnH, bench::listingFloorRequest(true));
-        EXPECT_EQ(floor.failure, -601) << call;
-        EXPECT_EQ(sim.openConnections(), connectionsBefore) << call;
-        EXPECT_EQ(sim.allocatedBufferCount(), 0u) << call;
-        EXPECT_EQ(sim.openContextCount(), 0u) << call;
-    }
-}
-
 } // namespace

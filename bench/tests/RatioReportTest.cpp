@@ -71,38 +71,4 @@ TEST_F(Summary, TargetsApplyFromTheirSizeAndSmokeRunsAreNotJudged) {
     EXPECT_NE(summary(false).find("(smoke run)"), std::string::npos);
 }
 
-TEST_F(Summary, GrowthIsJudgedFromAHundredThousandToAMillionForTheToolOnly) {
-    feed({timed("ListingByServer/tool/10000/round:1", 0.01), timed("ListingByServer/floor/10000/round:1", 0.01),
-          timed("ListingByServer/tool/100000/round:1", 0.2), timed("ListingByServer/floor/100000/round:1", 0.1),
-          timed("ListingByServer/tool/1000000/round:1", 2.3), timed("ListingByServer/floor/1000000/round:1", 1.0)});
-    const std::string text = summary();
-    EXPECT_NE(text.find("| Listing by server, tool | 10000 → 100000 | 200.0 ms | 10.0 ms | 20.000 | - |  |"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(
-        text.find("| Listing by server, tool | 100000 → 1000000 | 2.30 s | 200.0 ms | 11.500 | ≤ 11 | **missed** |"),
-        std::string::npos)
-        << text;
-    EXPECT_NE(text.find("| Listing by server, floor | 100000 → 1000000 | 1.00 s | 100.0 ms | 10.000 | - |  |"),
-              std::string::npos)
-        << text;
-}
-
-TEST_F(Summary, MemoryIsJudgedPerRowAndFailedRunsAreCounted) {
-    BenchRun memory = timed("PeakMemory/tool/1000000", 0, 1);
-    memory.counters["rows"] = 340000;
-    memory.counters["bytes_per_row"] = 301;
-    memory.counters["listing_peak_MiB"] = 300;
-    memory.counters["network_peak_MiB"] = 200.25;
-    BenchRun failed = timed("Display/tool/1000000/round:1", 1);
-    failed.error_occurred = true;
-    feed({memory, failed});
-    EXPECT_NE(summary().find("| After a listing by server, 340000 rows | 1000000 | 300.0 MiB | 200.2 MiB | 301 bytes | "
-                             "≤ 300 bytes | **missed** |"),
-              std::string::npos)
-        << summary();
-    EXPECT_TRUE(report_.anyError());
-    EXPECT_EQ(report_.measurements().count("Display/tool/1000000"), 0u);
-}
-
 } // namespace

@@ -45,10 +45,4 @@ TEST(ResultOrder, IsAStableSortLargestFirstForEveryShapeOfInput) {
     }
 }
 
-TEST(ResultOrder, UsageIsShownAsAPlainWholeNumber) {
-    EXPECT_EQ(vorlane::usageText(60), "60");
-    EXPECT_EQ(vorlane::usageText(4096), "4096");
-    EXPECT_EQ(vorlane::usageText(8589934588), "8589934588"); // 2^31 - 1 blocks on one volume, times 4
-}
-
 } // namespace

@@ -30,108 +30,76 @@ public:
     }
 
     nw::NWRCODE NWCallsInit(nw::nuint8* a, nw::nuint8* b) override {
-        record("NWCallsInit", "");
-        return inner_.NWCallsInit(a, b);
+        return pass("NWCallsInit", {}, &Client::NWCallsInit, a, b);
     }
     nw::NWRCODE NWGetDefaultConnRef(nw::NWCONN_REF* r) override {
-        record("NWGetDefaultConnRef", "");
-        return inner_.NWGetDefaultConnRef(r);
+        return pass("NWGetDefaultConnRef", {}, &Client::NWGetDefaultConnRef, r);
     }
     nw::NWRCODE NWGetKnownServersInfo(nw::NWCONN_HANDLE c, nw::nuint32 i, nw::nuint32 k, nw::nuint8* rec) override {
-        record("NWGetKnownServersInfo", std::to_string(i));
-        return inner_.NWGetKnownServersInfo(c, i, k, rec);
+        return pass("NWGetKnownServersInfo", std::to_string(i), &Client::NWGetKnownServersInfo, c, i, k, rec);
     }
     nw::NWRCODE NWGetVolumeName(nw::NWCONN_HANDLE c, nw::nuint16 n, char* name) override {
-        record("NWGetVolumeName", std::to_string(n));
-        return inner_.NWGetVolumeName(c, n, name);
+        return pass("NWGetVolumeName", std::to_string(n), &Client::NWGetVolumeName, c, n, name);
     }
     nw::NWRCODE NWGetObjDiskRestrictions(nw::NWCONN_HANDLE c, nw::nuint8 v, nw::nuint32 id, nw::nint32* r,
                                          nw::nint32* u) override {
-        record("NWGetObjDiskRestrictions", std::to_string(v) + " " + std::to_string(id));
-        return inner_.NWGetObjDiskRestrictions(c, v, id, r, u);
+        return pass("NWGetObjDiskRestrictions", std::to_string(v) + " " + std::to_string(id),
+                    &Client::NWGetObjDiskRestrictions, c, v, id, r, u);
     }
-    nw::NWRCODE NWCallsTerm(nw::nuint8* a) override {
-        record("NWCallsTerm", "");
-        return inner_.NWCallsTerm(a);
-    }
+    nw::NWRCODE NWCallsTerm(nw::nuint8* a) override { return pass("NWCallsTerm", {}, &Client::NWCallsTerm, a); }
     nw::NWRCODE NWCCOpenConnByRef(nw::NWCONN_REF r, nw::nuint32 s, nw::nuint32 x, nw::NWCONN_HANDLE* c) override {
-        record("NWCCOpenConnByRef", "");
-        return inner_.NWCCOpenConnByRef(r, s, x, c);
+        return pass("NWCCOpenConnByRef", {}, &Client::NWCCOpenConnByRef, r, s, x, c);
     }
     nw::NWRCODE NWCCOpenConnByName(nw::NWCONN_HANDLE st, const char* n, nw::nuint32 f, nw::nuint32 s, nw::nuint32 t,
                                    nw::NWCONN_HANDLE* c) override {
-        record("NWCCOpenConnByName", text(n));
-        return inner_.NWCCOpenConnByName(st, n, f, s, t, c);
+        return pass("NWCCOpenConnByName", text(n), &Client::NWCCOpenConnByName, st, n, f, s, t, c);
     }
     nw::NWRCODE NWCCGetConnRef(nw::NWCONN_HANDLE c, nw::NWCONN_REF* r) override {
-        record("NWCCGetConnRef", "");
-        return inner_.NWCCGetConnRef(c, r);
+        return pass("NWCCGetConnRef", {}, &Client::NWCCGetConnRef, c, r);
     }
     nw::NWRCODE NWCCCloseConn(nw::NWCONN_HANDLE c) override {
-        record("NWCCCloseConn", "");
-        return inner_.NWCCCloseConn(c);
+        return pass("NWCCCloseConn", {}, &Client::NWCCCloseConn, c);
     }
     nw::NWRCODE NWNetInit(nw::nuint8* a, nw::nuint8* b) override {
-        record("NWNetInit", "");
-        return inner_.NWNetInit(a, b);
+        return pass("NWNetInit", {}, &Client::NWNetInit, a, b);
     }
     nw::NWRCODE NWGetDefaultNameContext(nw::nuint32 size, char* ctx) override {
-        record("NWGetDefaultNameContext", "");
-        return inner_.NWGetDefaultNameContext(size, ctx);
+        return pass("NWGetDefaultNameContext", {}, &Client::NWGetDefaultNameContext, size, ctx);
     }
     nw::NWRCODE NWDSCreateContextHandle(nw::NWDSContextHandle* ctx) override {
-        record("NWDSCreateContextHandle", "");
-        return inner_.NWDSCreateContextHandle(ctx);
+        return pass("NWDSCreateContextHandle", {}, &Client::NWDSCreateContextHandle, ctx);
     }
     nw::NWRCODE NWDSSetContext(nw::NWDSContextHandle ctx, nw::nint32 key, const void* v) override {
-        record("NWDSSetContext", setContextArgument(key, v));
-        return inner_.NWDSSetContext(ctx, key, v);
+        return pass("NWDSSetContext", setContextArgument(key, v), &Client::NWDSSetContext, ctx, key, v);
     }
     nw::NWRCODE NWDSGetContext(nw::NWDSContextHandle ctx, nw::nint32 key, void* v) override {
-        record("NWDSGetContext", std::to_string(key));
-        return inner_.NWDSGetContext(ctx, key, v);
+        return pass("NWDSGetContext", std::to_string(key), &Client::NWDSGetContext, ctx, key, v);
     }
     nw::NWRCODE NWDSAllocBuf(nw::nuint32 size, nw::pBuf_T* buf) override {
-        record("NWDSAllocBuf", "");
-        return inner_.NWDSAllocBuf(size, buf);
+        return pass("NWDSAllocBuf", {}, &Client::NWDSAllocBuf, size, buf);
     }
     nw::NWRCODE NWDSList(nw::NWDSContextHandle ctx, const char* o, nw::nint32* it, nw::pBuf_T buf) override {
-        record("NWDSList", text(o));
-        return inner_.NWDSList(ctx, o, it, buf);
+        return pass("NWDSList", text(o), &Client::NWDSList, ctx, o, it, buf);
     }
     nw::NWRCODE NWDSListContainers(nw::NWDSContextHandle ctx, const char* o, nw::nint32* it, nw::pBuf_T buf) override {
-        record("NWDSListContainers", text(o));
-        return inner_.NWDSListContainers(ctx, o, it, buf);
+        return pass("NWDSListContainers", text(o), &Client::NWDSListContainers, ctx, o, it, buf);
     }
     nw::NWRCODE NWDSGetObjectCount(nw::NWDSContextHandle ctx, nw::pBuf_T buf, nw::nuint32* n) override {
-        record("NWDSGetObjectCount", "");
-        return inner_.NWDSGetObjectCount(ctx, buf, n);
+        return pass("NWDSGetObjectCount", {}, &Client::NWDSGetObjectCount, ctx, buf, n);
     }
     nw::NWRCODE NWDSGetObjectName(nw::NWDSContextHandle ctx, nw::pBuf_T buf, char* name, nw::nuint32* ac,
                                   nw::Object_Info_T* info) override {
-        record("NWDSGetObjectName", "");
-        return inner_.NWDSGetObjectName(ctx, buf, name, ac, info);
+        return pass("NWDSGetObjectName", {}, &Client::NWDSGetObjectName, ctx, buf, name, ac, info);
     }
     nw::NWRCODE NWDSResolveName(nw::NWDSContextHandle ctx, const char* n, nw::NWCONN_HANDLE* c,
                                 nw::nuint32* id) override {
-        record("NWDSResolveName", text(n));
-        return inner_.NWDSResolveName(ctx, n, c, id);
+        return pass("NWDSResolveName", text(n), &Client::NWDSResolveName, ctx, n, c, id);
     }
-    nw::NWRCODE NWDSFreeBuf(nw::pBuf_T buf) override {
-        record("NWDSFreeBuf", "");
-        return inner_.NWDSFreeBuf(buf);
-    }
+    nw::NWRCODE NWDSFreeBuf(nw::pBuf_T buf) override { return pass("NWDSFreeBuf", {}, &Client::NWDSFreeBuf, buf); }
     nw::NWRCODE NWDSFreeContext(nw::NWDSContextHandle ctx) override {
-        record("NWDSFreeContext", "");
-        return inner_.NWDSFreeContext(ctx);
+        return pass("NWDSFreeContext", {}, &Client::NWDSFreeContext, ctx);
     }
-    nw::NWRCODE NWNetTerm(nw::nuint8* a) override {
-        record("NWNetTerm", "");
-        return inner_.NWNetTerm(a);
-    }
-
-protected:
-    nw::Client& inner() { return inner_; }
+    nw::NWRCODE NWNetTerm(nw::nuint8* a) override { return pass("NWNetTerm", {}, &Client::NWNetTerm, a); }
 
 private:
     // Empty text shows as "" so that it stays visible in the record.
@@ -147,10 +115,14 @@ private:
             return "1 " + std::to_string(*static_cast<const nw::nuint32*>(value));
         return std::to_string(key);
     }
-    void record(const char* name, const std::string& detail) {
+    // Records the call, then hands it on unchanged.
+    template <typename... Params, typename... Args>
+    nw::NWRCODE pass(const char* name, const std::string& detail, nw::NWRCODE (Client::*call)(Params...),
+                     Args... args) {
         calls.push_back(detail.empty() ? std::string(name) : std::string(name) + " " + detail);
         if (onCall)
             onCall(calls.back());
+        return (inner_.*call)(args...);
     }
 
     nw::Client& inner_;

@@ -86,8 +86,10 @@ bench:
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+# Formatting, and the size limits that keep every file and function readable.
 check-format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+	python3 .ci/check_sizes.py
 
 clean:
 	rm -rf build

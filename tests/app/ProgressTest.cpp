@@ -75,7 +75,8 @@ TEST(SlowListing, ShowsItsProgressAfterHalfASecondKeepsTheWindowAliveAndMakesThe
         slow.window.cmbServer_Click();
         EXPECT_EQ(progress.windowTitle(), "Listing");
         // Room for seven-digit figures from the start: the window does not
-        // grow under the pointer as they rise.
+        // grow under the pointer as they rise, nor can it be dragged smaller.
+        EXPECT_EQ(progress.minimumSize(), progress.maximumSize());
         for (QLabel* line : progress.findChildren<QLabel*>())
             EXPECT_GE(line->width(), line->fontMetrics().horizontalAdvance("Listing container 9999999 of 9999999"));
         // Each line and the button have a place of their own.

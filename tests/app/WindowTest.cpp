@@ -65,6 +65,8 @@ TEST_F(Window, TheLayoutReadsAsOneFormWithATwoColumnList) {
         EXPECT_EQ(label->geometry().right() + 1, 49) << name << " ends at 735 twips, left of its field";
         EXPECT_EQ(label->buddy()->accessibleName(), label->text());
     }
+    // The two lists share one heading label; a screen reader names each by its column.
+    EXPECT_EQ(control("lstUsers")->accessibleName() + "|" + control("lstUsage")->accessibleName(), "User|Usage (K)");
     EXPECT_EQ(h_.control<QLabel>("lblStuff")->text(), " User" + QString(49, ' ') + "Usage (K)");
     // The usage column lies in front of the names' right-hand 495 twips.
     const auto children = h_.window.children();

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,41 +46,6 @@ inline std::string networkText(const Network& net) {
                    std::to_string(net.usages[u].inUse) + " ";
     }
     return out;
-}
-
-// What a network holds, however it was made, beyond what a walk through the
-// stand-in shows: names within their limits, volumes sorted by number, object
-// IDs unique and not 0, usage ranges that tile the usages in entry order and
-// name existing volumes once each. The first breach found, or empty.
-inline std::string wellFormedProblem(const Network& net) {
-    if (net.defaultServer >= net.servers.size() || net.defaultContext.size() > nw::kMaxDnChars)
-        return "defaults";
-    for (const Server& s : net.servers) {
-        const auto bad = [&](std::size_t v) { return s.volumes[v].name.empty() || s.volumes[v].name.size() > 16; };
-        for (std::size_t v = 0; v < s.volumes.size(); ++v) {
-            if (bad(v) || s.volumes[v].number >= nw::kMaxVolumes ||
-                (v > 0 && s.volumes[v - 1].number >= s.volumes[v].number))
-                return "volumes of " + s.name;
-        }
-        if (s.name.empty() || s.name.size() > 47)
-            return "server " + s.name;
-    }
-    std::set<nw::nuint32> ids;
-    std::size_t nextUsage = 0;
-    for (const Entry& e : net.entries) {
-        if (e.objectId == 0 || !ids.insert(e.objectId).second || (e.usageCount > 0 && e.usageBegin != nextUsage))
-            return "entry " + e.name;
-        std::set<std::pair<std::uint32_t, int>> places;
-        for (std::uint32_t u = e.usageBegin; u < e.usageBegin + e.usageCount && u < net.usages.size(); ++u) {
-            const Usage& usage = net.usages[u];
-            const auto& volumes = net.servers.at(usage.server).volumes;
-            if (usage.inUse < 0 || !places.emplace(usage.server, usage.volume).second ||
-                std::none_of(volumes.begin(), volumes.end(), [&](const Volume& v) { return v.number == usage.volume; }))
-                return "usage of " + e.name;
-        }
-        nextUsage += e.usageCount;
-    }
-    return nextUsage == net.usages.size() ? "" : "usages of no entry";
 }
 
 // A client with one context and one result buffer, driven as the tool
@@ -140,12 +104,12 @@ public:
     }
 
     // What the tool relies on in a listing of `container` that succeeded:
-    // each name is the member's own, typed by its class unless the names are
-    // typeless, and joined to the container as the tool joins them (when that
-    // fits a name) resolves to that very member. The first breach, or empty.
+    // each name is the member's own, written the way the directory writes
+    // one (typeless or typed, as the context asks), and joined to the
+    // container as the tool joins them (when that fits a name) resolves to
+    // that very member. The first breach, or empty.
     std::string listingProblem(const std::string& container, const Listing& listing, bool containersOnly) {
         const Resolved at = resolve(container);
-        const auto& entries = client.network().entries;
         const Entry* listed = entryWithId(client.network(), at.id);
         nw::nuint32 flags = 0;
         client.NWDSGetContext(context, nw::kContextKeyFlags, &flags);
@@ -157,12 +121,9 @@ public:
         if (listing.names.size() != members.size())
             return "the number of names";
         for (std::size_t i = 0; i < members.size(); ++i) {
-            const Entry& member = entries[members[i]];
-            const std::string type = (flags & nw::kContextFlagTypelessNames) != 0 ? "" : namingAttribute(member.cls);
+            const Entry& member = client.network().entries[members[i]];
             const std::string joined = container.empty() ? listing.names[i] : listing.names[i] + "." + container;
-            DsName own;
-            if (parseDsName(listing.names[i], own) != nw::kSuccess || own.root || own.components.size() != 1 ||
-                own.components[0].value != member.name || own.components[0].type != type ||
+            if (listing.names[i] != formatRdn(member.cls, member.name, (flags & nw::kContextFlagTypelessNames) != 0) ||
                 (!name.root && joined.size() <= nw::kMaxDnChars && resolve(joined).id != member.objectId))
                 return listing.names[i];
         }

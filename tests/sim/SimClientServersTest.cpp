@@ -74,16 +74,15 @@ TEST_F(AcmeTest, FaultsFireOnCallsThatAgreeWithEveryMatcherEachCountingItsOwn) {
     EXPECT_EQ(c.openConnections().size(), 4u);
 }
 
+// Half the wait for all calls, half the call's own: each alone falls short.
 TEST(SimClientLatency, CallsWaitTheTimeForAllCallsPlusTheirOwn) {
-    for (const auto& [all, own] : {std::pair(20000u, 0u), std::pair(0u, 20000u), std::pair(10000u, 10000u)}) {
-        Network net;
-        net.latencyMicros = all;
-        net.callLatencyMicros["NWNetInit"] = own;
-        SimClient client(std::move(net));
-        const auto begin = std::chrono::steady_clock::now();
-        client.NWNetInit(nullptr, nullptr);
-        EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::microseconds(20000)) << all << " " << own;
-    }
+    Network net;
+    net.latencyMicros = 10000;
+    net.callLatencyMicros["NWNetInit"] = 10000;
+    SimClient client(std::move(net));
+    const auto begin = std::chrono::steady_clock::now();
+    client.NWNetInit(nullptr, nullptr);
+    EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::microseconds(20000));
 }
 
 } // namespace

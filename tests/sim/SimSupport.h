@@ -26,13 +26,6 @@ inline Network networkFrom(std::string_view json) {
     return std::move(*loaded.network);
 }
 
-// The entry with that object ID, or nullptr.
-inline const Entry* entryWithId(const Network& net, nw::nuint32 id) {
-    const auto it =
-        std::find_if(net.entries.begin(), net.entries.end(), [&](const Entry& e) { return e.objectId == id; });
-    return it == net.entries.end() ? nullptr : &*it;
-}
-
 // Everything of a network the stand-in reads but the tree's links, as one
 // text: servers, then each entry with its class, ID and usage.
 inline std::string networkText(const Network& net) {
@@ -103,56 +96,37 @@ public:
         return out;
     }
 
-    // What the tool relies on in a listing of `container` that succeeded:
-    // each name is the member's own, written the way the directory writes
-    // one (typeless or typed, as the context asks), and joined to the
-    // container as the tool joins them (when that fits a name) resolves to
-    // that very member. The first breach, or empty.
-    std::string listingProblem(const std::string& container, const Listing& listing, bool containersOnly) {
-        const Resolved at = resolve(container);
-        const Entry* listed = entryWithId(client.network(), at.id);
-        nw::nuint32 flags = 0;
-        client.NWDSGetContext(context, nw::kContextKeyFlags, &flags);
-        DsName name;
-        if (listing.rc != nw::kSuccess || at.rc != nw::kSuccess || listed == nullptr ||
-            parseDsName(container, name) != nw::kSuccess)
-            return "the container";
-        const auto& members = containersOnly ? listed->containers : listed->children;
-        if (listing.names.size() != members.size())
-            return "the number of names";
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            const Entry& member = client.network().entries[members[i]];
-            const std::string joined = container.empty() ? listing.names[i] : listing.names[i] + "." + container;
-            if (listing.names[i] != formatRdn(member.cls, member.name, (flags & nw::kContextFlagTypelessNames) != 0) ||
-                (!name.root && joined.size() <= nw::kMaxDnChars && resolve(joined).id != member.objectId))
-                return listing.names[i];
-        }
-        return {};
-    }
-
     // Walks the whole tree by full names from [Root] (the empty name in the
-    // context [Root]), each listing checked as above, and counts that it
-    // reaches every entry. The first breach, or empty.
+    // context [Root]), each container's objects and then its containers, and
+    // counts that it reaches every entry. Each name is the member's own,
+    // written the way the directory writes one (typeless or typed, as asked),
+    // and joined to its container as the tool joins them fits a name and
+    // resolves to that very member. The first breach, or empty.
     std::string walkProblem(bool typeless = false) {
         setContext("[Root]", typeless);
-        std::vector<std::string> pending{""};
+        const auto& entries = client.network().entries;
+        std::vector<std::pair<std::string, std::uint32_t>> pending{{"", 0}};
         std::size_t reached = 1;
         while (!pending.empty()) {
-            const std::string container = pending.back();
+            const auto [container, at] = pending.back();
             pending.pop_back();
             for (const bool containersOnly : {false, true}) {
                 const auto listing = list(container, containersOnly);
-                if (const auto problem = listingProblem(container, listing, containersOnly); !problem.empty())
-                    return container + ": " + problem;
-                for (const std::string& name : listing.names) {
+                const auto& members = containersOnly ? entries[at].containers : entries[at].children;
+                if (listing.rc != nw::kSuccess || listing.names.size() != members.size())
+                    return container + ": the listing";
+                for (std::size_t i = 0; i < members.size(); ++i) {
+                    const Entry& member = entries[members[i]];
+                    const std::string& name = listing.names[i];
                     const std::string full = container.empty() ? name : name + "." + container;
-                    if (full.size() > nw::kMaxDnChars)
-                        return full + ": too long";
-                    containersOnly ? pending.push_back(full) : void(++reached);
+                    if (name != formatRdn(member.cls, member.name, typeless) || full.size() > nw::kMaxDnChars ||
+                        resolve(full).id != member.objectId)
+                        return full;
+                    containersOnly ? void(pending.emplace_back(full, members[i])) : void(++reached);
                 }
             }
         }
-        return reached == client.network().entries.size() ? "" : "entries out of the tree";
+        return reached == entries.size() ? "" : "entries out of the tree";
     }
 
     SimClient client;

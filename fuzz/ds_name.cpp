@@ -22,11 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(rc == nw::kSuccess ? !noName && (!name.root || name.components.empty())
                                     : rc == nw::kInvalidDsName && !name.root && name.components.size() == 1 &&
                                           name.components[0].type == "CN" && name.components[0].value == "UNTOUCHED");
+    if (rc != nw::kSuccess)
+        return 0;
     for (const nwsim::DsComponent& c : name.components) {
         for (const bool typeless : {true, false}) {
             const std::string rdn = nwsim::formatRdn(nwsim::ObjectClass::User, c.value, typeless);
             nwsim::DsName own;
-            if (rc != nw::kSuccess || rdn.size() > nw::kMaxDnChars)
+            if (rdn.size() > nw::kMaxDnChars)
                 continue; // the type made it too long: no directory could hold that name
             FUZZ_REQUIRE(nwsim::parseDsName(rdn, own) == nw::kSuccess && !own.root && own.components.size() == 1 &&
                          own.components[0].value == c.value);

@@ -1,16 +1,13 @@
 #pragma once
 
 // The small network most tests of the stand-in's calls run against, and a
-// fixture with a session in the context O=ACME (typeless names) and a
-// connection to each server.
+// fixture with a session in the context O=ACME (typeless names), a connection
+// to each server and out-parameters for the calls.
 
 #include "netware/sim/ResultBuffer.h"
 #include "sim/SimSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
 
 namespace nwsim::test {
 
@@ -50,17 +47,14 @@ struct AcmeTest : ::testing::Test {
     }
     // The names of the chunk in the buffer.
     std::vector<std::string> chunk(nw::pBuf_T from) {
-        std::vector<std::string> names(count(from));
+        nw::nuint32 objects = 0;
+        EXPECT_EQ(c.NWDSGetObjectCount(ctx, from, &objects), 0);
+        std::vector<std::string> names(objects);
         for (auto& name : names) {
             EXPECT_EQ(c.NWDSGetObjectName(ctx, from, text.data(), nullptr, nullptr), 0);
             name = text.data();
         }
         return names;
-    }
-    nw::nuint32 count(nw::pBuf_T from) {
-        nw::nuint32 objects = 0;
-        EXPECT_EQ(c.NWDSGetObjectCount(ctx, from, &objects), 0);
-        return objects;
     }
 
     Session session{networkFrom(kAcme)};
@@ -74,48 +68,9 @@ struct AcmeTest : ::testing::Test {
     static constexpr nw::nuint32 kUntouched = 0x5A5A5A5A;
     nw::nuint32 u = kUntouched, v = kUntouched;
     nw::nint32 n = static_cast<nw::nint32>(kUntouched), m = n;
-    nw::nint32 start = -1; // an iteration handle that starts a listing
-    nw::pBuf_T b = nullptr;
+    nw::nint32 start = -1;   // an iteration handle that starts a listing
     nw::NWCONN_HANDLE h = 0; // not shown
     std::array<char, 300> text{};
-    std::array<nw::nuint8, nw::kKnownServersRecordSize> record{};
-    nw::Object_Info_T info{};
-
-    void fillOutParameters() {
-        u = v = kUntouched;
-        n = m = static_cast<nw::nint32>(kUntouched);
-        start = -1;
-        b = nullptr;
-        text.fill(0x5A);
-        record.fill(0x5A);
-        std::memset(&info, 0x5A, sizeof info);
-    }
-    // The out-parameters a call has written, as "u=1 text=SYS ...", in
-    // decimal; the iteration handle shows only whether it is positive.
-    std::string written() const {
-        std::string out;
-        const auto show = [&](const char* name, auto value, auto untouched) {
-            if (value != untouched)
-                out += std::string(out.empty() ? "" : " ") + name + "=" + std::to_string(value);
-        };
-        show("u", u, kUntouched);
-        show("v", v, kUntouched);
-        show("n", n, static_cast<nw::nint32>(kUntouched));
-        show("m", m, static_cast<nw::nint32>(kUntouched));
-        show("start", start > 0 ? 1 : start, -1);
-        show("b", b != nullptr, false);
-        const auto changed = [](const auto& bytes) {
-            return std::any_of(bytes.begin(), bytes.end(), [](auto x) { return x != 0x5A; });
-        };
-        if (changed(text))
-            out += std::string(out.empty() ? "" : " ") + "text=" + std::string(text.data(), strnlen(text.data(), 299));
-        if (changed(record))
-            out += " record";
-        if (changed(std::string(reinterpret_cast<const char*>(&info), sizeof info)))
-            out += " info=" + std::to_string(info.objectFlags) + "/" + std::to_string(info.subordinateCount) + "/" +
-                   std::to_string(info.modificationTime) + "/" + info.baseClass;
-        return out;
-    }
 };
 
 } // namespace nwsim::test

@@ -6,35 +6,25 @@ namespace nwsim {
 namespace {
 
 // [Root] holding ACME (entry 1), which holds MÜLLER, a group and a unit both
-// named SAME, and U0 to U299 (entries 5 to 304); entry i has the ID ids[i].
-std::vector<Entry> acme(const std::vector<nw::nuint32>& ids) {
-    std::vector<Entry> entries = {{"[Root]", ObjectClass::Other, ids[0], kNoEntry, {1}, {}, 0, 0}};
-    std::vector<std::pair<std::string, ObjectClass>> names = {{"ACME", ObjectClass::Organization},
-                                                              {"M\xDCLLER", ObjectClass::User},
-                                                              {"SAME", ObjectClass::Group},
-                                                              {"same", ObjectClass::OrganizationalUnit}};
-    for (int i = 0; i < 300; ++i)
-        names.emplace_back("U" + std::to_string(i), ObjectClass::User);
-    for (const auto& [name, cls] : names) {
-        const auto index = static_cast<std::uint32_t>(entries.size());
-        entries.push_back({name, cls, ids[index], index == 1 ? 0u : 1u, {}, {}, 0, 0});
-        if (index > 1)
-            entries[1].children.push_back(index);
+// named SAME, and U0 to U299 (entries 5 to 304). Entry i has the ID 1000 + i,
+// but entry 7 has the ID of entry 5, and entry 304 the ID `last`.
+std::vector<Entry> acme(nw::nuint32 last) {
+    std::vector<Entry> entries = {{"[Root]", ObjectClass::Other, 1000, kNoEntry, {1}, {}, 0, 0},
+                                  {"ACME", ObjectClass::Organization, 1001, 0, {}, {}, 0, 0}};
+    const std::pair<std::string, ObjectClass> named[] = {
+        {"M\xDCLLER", ObjectClass::User}, {"SAME", ObjectClass::Group}, {"same", ObjectClass::OrganizationalUnit}};
+    for (std::uint32_t i = 2; i < 305; ++i) {
+        const auto& [name, cls] = i < 5 ? named[i - 2] : std::pair("U" + std::to_string(i - 5), ObjectClass::User);
+        entries.push_back({name, cls, 1000 + i, 1, {}, {}, 0, 0});
+        entries[1].children.push_back(i);
     }
+    entries[7].objectId = 1005;
+    entries[304].objectId = last;
     return entries;
 }
 
-std::vector<nw::nuint32> ids(nw::nuint32 last) {
-    std::vector<nw::nuint32> out(305);
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<nw::nuint32>(1000 + i);
-    out[7] = 1005; // a second entry with the ID of entry 5
-    out[304] = last;
-    return out;
-}
-
 TEST(ChildIndex, FindsEveryChildByItsFoldedNameAndNoOtherName) {
-    const auto entries = acme(ids(1304));
+    const auto entries = acme(1304);
     ChildIndex index;
     index.build(entries);
     const auto find = [&](std::uint32_t parent, std::string_view name) {
@@ -56,7 +46,7 @@ TEST(ChildIndex, FindsEveryChildByItsFoldedNameAndNoOtherName) {
 TEST(ObjectIndex, FindsEntriesByIdWhetherIdsAreDenseOrSpreadThin) {
     for (const nw::nuint32 last : {1400u, 0xFFFFFFF0u}) {
         ObjectIndex index;
-        index.build(acme(ids(last)));
+        index.build(acme(last));
         EXPECT_EQ(std::tuple(index.find(1000), index.find(1303), index.find(last), index.find(1005)),
                   std::tuple(0u, 303u, 304u, 5u))
             << last;

@@ -23,6 +23,7 @@ TEST(ResultBuffer, AChunkReadsBackObjectByObjectAndThenReportsItsEnd) {
     const std::pair<std::vector<ListedObject>, std::size_t> chunks[] = {
         {kTwo, 4 + 25 + 38},
         {{{"", 1, 2, 3, ""}}, 4 + 15},
+        {{{"\xC9 \xFF", 0xFFFFFFFF, 0x80000000, 0xFFFFFFFE, "\x80"}}, 4 + 15 + 4}, // any bytes but NUL, any number
         {{{std::string(256, 'N'), 0, 0, 0, "User"}}, 4 + 275},
         {{}, 4}};
     for (const auto& [objects, size] : chunks) {

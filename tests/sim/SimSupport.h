@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,13 +26,6 @@ inline Network networkFrom(std::string_view json) {
     return std::move(*loaded.network);
 }
 
-// The entry with that object ID, or nullptr.
-inline const Entry* entryWithId(const Network& net, nw::nuint32 id) {
-    const auto it =
-        std::find_if(net.entries.begin(), net.entries.end(), [&](const Entry& e) { return e.objectId == id; });
-    return it == net.entries.end() ? nullptr : &*it;
-}
-
 // Everything of a network the stand-in reads but the tree's links, as one
 // text: servers, then each entry with its class, ID and usage.
 inline std::string networkText(const Network& net) {
@@ -47,41 +39,6 @@ inline std::string networkText(const Network& net) {
                    std::to_string(net.usages[u].inUse) + " ";
     }
     return out;
-}
-
-// What a network holds, however it was made, beyond what a walk through the
-// stand-in shows: names within their limits, volumes sorted by number, object
-// IDs unique and not 0, usage ranges that tile the usages in entry order and
-// name existing volumes once each. The first breach found, or empty.
-inline std::string wellFormedProblem(const Network& net) {
-    if (net.defaultServer >= net.servers.size() || net.defaultContext.size() > nw::kMaxDnChars)
-        return "defaults";
-    for (const Server& s : net.servers) {
-        const auto bad = [&](std::size_t v) { return s.volumes[v].name.empty() || s.volumes[v].name.size() > 16; };
-        for (std::size_t v = 0; v < s.volumes.size(); ++v) {
-            if (bad(v) || s.volumes[v].number >= nw::kMaxVolumes ||
-                (v > 0 && s.volumes[v - 1].number >= s.volumes[v].number))
-                return "volumes of " + s.name;
-        }
-        if (s.name.empty() || s.name.size() > 47)
-            return "server " + s.name;
-    }
-    std::set<nw::nuint32> ids;
-    std::size_t nextUsage = 0;
-    for (const Entry& e : net.entries) {
-        if (e.objectId == 0 || !ids.insert(e.objectId).second || (e.usageCount > 0 && e.usageBegin != nextUsage))
-            return "entry " + e.name;
-        std::set<std::pair<std::uint32_t, int>> places;
-        for (std::uint32_t u = e.usageBegin; u < e.usageBegin + e.usageCount && u < net.usages.size(); ++u) {
-            const Usage& usage = net.usages[u];
-            const auto& volumes = net.servers.at(usage.server).volumes;
-            if (usage.inUse < 0 || !places.emplace(usage.server, usage.volume).second ||
-                std::none_of(volumes.begin(), volumes.end(), [&](const Volume& v) { return v.number == usage.volume; }))
-                return "usage of " + e.name;
-        }
-        nextUsage += e.usageCount;
-    }
-    return nextUsage == net.usages.size() ? "" : "usages of no entry";
 }
 
 // A client with one context and one result buffer, driven as the tool
@@ -139,59 +96,37 @@ public:
         return out;
     }
 
-    // What the tool relies on in a listing of `container` that succeeded:
-    // each name is the member's own, typed by its class unless the names are
-    // typeless, and joined to the container as the tool joins them (when that
-    // fits a name) resolves to that very member. The first breach, or empty.
-    std::string listingProblem(const std::string& container, const Listing& listing, bool containersOnly) {
-        const Resolved at = resolve(container);
-        const auto& entries = client.network().entries;
-        const Entry* listed = entryWithId(client.network(), at.id);
-        nw::nuint32 flags = 0;
-        client.NWDSGetContext(context, nw::kContextKeyFlags, &flags);
-        DsName name;
-        if (listing.rc != nw::kSuccess || at.rc != nw::kSuccess || listed == nullptr ||
-            parseDsName(container, name) != nw::kSuccess)
-            return "the container";
-        const auto& members = containersOnly ? listed->containers : listed->children;
-        if (listing.names.size() != members.size())
-            return "the number of names";
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            const Entry& member = entries[members[i]];
-            const std::string type = (flags & nw::kContextFlagTypelessNames) != 0 ? "" : namingAttribute(member.cls);
-            const std::string joined = container.empty() ? listing.names[i] : listing.names[i] + "." + container;
-            DsName own;
-            if (parseDsName(listing.names[i], own) != nw::kSuccess || own.root || own.components.size() != 1 ||
-                own.components[0].value != member.name || own.components[0].type != type ||
-                (!name.root && joined.size() <= nw::kMaxDnChars && resolve(joined).id != member.objectId))
-                return listing.names[i];
-        }
-        return {};
-    }
-
     // Walks the whole tree by full names from [Root] (the empty name in the
-    // context [Root]), each listing checked as above, and counts that it
-    // reaches every entry. The first breach, or empty.
+    // context [Root]), each container's objects and then its containers, and
+    // counts that it reaches every entry. Each name is the member's own,
+    // written the way the directory writes one (typeless or typed, as asked),
+    // and joined to its container as the tool joins them fits a name and
+    // resolves to that very member. The first breach, or empty.
     std::string walkProblem(bool typeless = false) {
         setContext("[Root]", typeless);
-        std::vector<std::string> pending{""};
+        const auto& entries = client.network().entries;
+        std::vector<std::pair<std::string, std::uint32_t>> pending{{"", 0}};
         std::size_t reached = 1;
         while (!pending.empty()) {
-            const std::string container = pending.back();
+            const auto [container, at] = pending.back();
             pending.pop_back();
             for (const bool containersOnly : {false, true}) {
                 const auto listing = list(container, containersOnly);
-                if (const auto problem = listingProblem(container, listing, containersOnly); !problem.empty())
-                    return container + ": " + problem;
-                for (const std::string& name : listing.names) {
+                const auto& members = containersOnly ? entries[at].containers : entries[at].children;
+                if (listing.rc != nw::kSuccess || listing.names.size() != members.size())
+                    return container + ": the listing";
+                for (std::size_t i = 0; i < members.size(); ++i) {
+                    const Entry& member = entries[members[i]];
+                    const std::string& name = listing.names[i];
                     const std::string full = container.empty() ? name : name + "." + container;
-                    if (full.size() > nw::kMaxDnChars)
-                        return full + ": too long";
-                    containersOnly ? pending.push_back(full) : void(++reached);
+                    if (name != formatRdn(member.cls, member.name, typeless) || full.size() > nw::kMaxDnChars ||
+                        resolve(full).id != member.objectId)
+                        return full;
+                    containersOnly ? void(pending.emplace_back(full, members[i])) : void(++reached);
                 }
             }
         }
-        return reached == client.network().entries.size() ? "" : "entries out of the tree";
+        return reached == entries.size() ? "" : "entries out of the tree";
     }
 
     SimClient client;

@@ -15,6 +15,7 @@
 #include "netware/sim/ResultBuffer.h"
 #include "report/ChunkReader.h"
 #include "support/FakeUserChannel.h"
+#include "support/MockClient.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -92,7 +93,7 @@ void readChunk(nw::Client& client, nw::NWDSContextHandle context, nw::pBuf_T buf
 
 // A client whose names are whatever bytes it likes, up to the whole buffer the
 // tool hands it, and whose count is whatever it claims.
-class HostileClient final : public fuzzing::RefusingClient {
+class HostileClient final : public testing_support::MockClient {
 public:
     explicit HostileClient(FuzzedDataProvider& in) : in_(in) {}
 

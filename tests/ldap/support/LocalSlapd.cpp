@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/prctl.h>
@@ -17,15 +16,6 @@
 
 namespace testing_support {
 namespace {
-
-constexpr const char* kAttachVar = "VORLANE_TEST_SLAPD";
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -54,17 +44,8 @@ bool answers(const std::string& socketPath) {
     return ok;
 }
 
-// Two throw-away CAs, the first of which signs the server's certificate.
-std::string makeCertificates(const std::string& dir) {
-    const std::string key = "openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
-    std::ofstream(dir + "/ext") << "subjectAltName=IP:127.0.0.1\n";
-    const std::string script = "cd '" + dir + "' && " + key +
-                               "-x509 -days 2 -keyout ca.key -out ca.pem -subj /CN=CA && " + key +
-                               "-x509 -days 2 -keyout other.key -out other-ca.pem -subj /CN=Other && " + key +
-                               "-keyout server.key -out server.csr -subj /CN=127.0.0.1 && openssl x509 -req -in "
-                               "server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 "
-                               "-extfile ext";
-    return std::system(("(" + script + ") >/dev/null 2>&1").c_str()) == 0 ? "" : "openssl could not make certificates";
+bool run(const std::string& command) {
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
 } // namespace
@@ -76,31 +57,33 @@ LocalSlapd::LocalSlapd(const SlapdSetup& setup) {
         return;
     }
     folder_ = folder;
-    owned_ = true;
-    if (!start(setup))
+    if (error_ = start(setup); !error_.empty())
         stop();
 }
 
-bool LocalSlapd::start(const SlapdSetup& setup) {
-    if (error_ = makeCertificates(folder_); !error_.empty())
-        return false;
-    std::string config = slurp(setup.dataDir + "/slapd.conf.in");
-    replaceAll(config, "@DIR@", folder_);
-    replaceAll(config, "@EXTRA@", setup.extraConfig);
-    std::ofstream(folder_ + "/slapd.conf") << config;
+std::string LocalSlapd::start(const SlapdSetup& setup) {
+    // Two throw-away CAs, the first of which signs the server's certificate.
+    const std::string key = "openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
+    std::ofstream(folder_ + "/ext") << "subjectAltName=IP:127.0.0.1\n";
+    if (!run("cd '" + folder_ + "' && " + key + "-x509 -days 2 -keyout ca.key -out ca.pem -subj /CN=CA && " + key +
+             "-x509 -days 2 -keyout other.key -out other-ca.pem -subj /CN=Other && " + key +
+             "-keyout server.key -out server.csr -subj /CN=127.0.0.1 && openssl x509 -req -in server.csr -CA ca.pem "
+             "-CAkey ca.key -CAcreateserial -out server.pem -days 2 -extfile ext"))
+        return "openssl could not make certificates";
+    std::stringstream config;
+    config << std::ifstream(setup.dataDir + "/slapd.conf.in").rdbuf();
+    std::string text = config.str();
+    replaceAll(text, "@DIR@", folder_);
+    replaceAll(text, "@EXTRA@", setup.extraConfig);
+    const std::string configFile = folder_ + "/slapd.conf";
+    std::ofstream(configFile) << text;
     std::filesystem::create_directories(folder_ + "/acme");
     std::filesystem::create_directories(folder_ + "/example");
     for (const auto& [suffix, ldif] : setup.ldif) {
-        const std::string load = "slapadd -q -f '" + folder_ + "/slapd.conf' -b '" + suffix + "' -l '" + ldif + "'";
-        if (std::system((load + " >/dev/null 2>&1").c_str()) != 0) {
-            error_ = "slapadd failed: " + load;
-            return false;
-        }
+        if (!run("slapadd -q -f '" + configFile + "' -b '" + suffix + "' -l '" + ldif + "'"))
+            return "slapadd failed for " + ldif;
     }
     port_ = freePort();
-    std::ofstream(folder_ + "/port") << port_;
-    // In the foreground, as a child that ends with this process, however it ends.
-    const std::string configFile = folder_ + "/slapd.conf";
     const std::string listen = ldapiUri() + " " + tcpUri() + "/";
     pid_ = fork();
     if (pid_ == 0) {
@@ -111,23 +94,7 @@ bool LocalSlapd::start(const SlapdSetup& setup) {
     }
     for (int i = 0; i < 200 && !answers(folder_ + "/ldapi"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    error_ = answers(folder_ + "/ldapi") ? "" : "slapd does not answer on " + ldapiUri();
-    return error_.empty();
-}
-
-LocalSlapd LocalSlapd::attach(const std::string& folder) {
-    LocalSlapd slapd;
-    slapd.folder_ = folder;
-    slapd.port_ = std::atoi(slurp(folder + "/port").c_str());
-    return slapd;
-}
-
-LocalSlapd::LocalSlapd(LocalSlapd&& other) noexcept
-    : folder_(std::move(other.folder_)), error_(std::move(other.error_)), port_(other.port_),
-      owned_(std::exchange(other.owned_, false)), pid_(other.pid_) {}
-
-LocalSlapd::~LocalSlapd() {
-    stop();
+    return answers(folder_ + "/ldapi") ? "" : "slapd does not answer on " + ldapiUri();
 }
 
 std::string LocalSlapd::ldapiUri() const {
@@ -136,32 +103,21 @@ std::string LocalSlapd::ldapiUri() const {
     return "ldapi://" + path;
 }
 
-std::string LocalSlapd::tcpUri() const {
-    return "ldap://127.0.0.1:" + std::to_string(port_);
-}
-
 void LocalSlapd::stop() {
-    if (!owned_)
-        return;
-    owned_ = false;
     if (pid_ > 0 && kill(pid_, SIGTERM) == 0) {
         for (int i = 0; i < 200 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    std::filesystem::remove_all(folder_);
+    pid_ = 0;
+    if (!folder_.empty())
+        std::filesystem::remove_all(std::exchange(folder_, ""));
 }
 
 LocalSlapd& testDirectory() {
-    static std::unique_ptr<LocalSlapd> directory = [] {
-        if (const char* parent = std::getenv(kAttachVar))
-            return std::make_unique<LocalSlapd>(LocalSlapd::attach(parent));
-        const std::string data = VORLANE_TEST_DATA "/ldap";
-        auto started = std::make_unique<LocalSlapd>(
-            SlapdSetup{data, {{"o=ACME", data + "/acme.ldif"}, {"dc=example,dc=com", data + "/example.ldif"}}, ""});
-        setenv(kAttachVar, started->folder().c_str(), 1);
-        return started;
-    }();
-    return *directory;
+    const std::string data = VORLANE_TEST_DATA "/ldap";
+    static LocalSlapd directory(
+        {data, {{"o=ACME", data + "/acme.ldif"}, {"dc=example,dc=com", data + "/example.ldif"}}, ""});
+    return directory;
 }
 
 } // namespace testing_support

@@ -212,6 +212,9 @@ TEST_F(Client, TheDefaultContextIsTheFirstNamingContextAndMustFit) {
 }
 
 TEST_F(Client, OneServerByItsHostNameWithTheVolumesInOrder) {
+    nw::NWCONN_REF ref = 0;
+    EXPECT_EQ(client->NWGetDefaultConnRef(&ref), nw::kSuccess);
+    EXPECT_EQ(ref, nwldap::kServerRef);
     std::array<nw::nuint8, nw::kKnownServersRecordSize> record{};
     record.fill(0xFF);
     ASSERT_EQ(client->NWGetKnownServersInfo(conn, 0, nw::kKnownServersConstant, record.data()), nw::kSuccess);

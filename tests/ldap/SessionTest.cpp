@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 
 namespace {
 
+namespace fs = std::filesystem;
 using testing_support::testDirectory;
 
 std::string passwordFile(const std::string& content, mode_t mode) {
@@ -40,6 +42,8 @@ std::string openError(const nwldap::Settings& s) {
 
 TEST(Session, BindsAsTheSettingsSayAndSaysWhyNot) {
     ASSERT_EQ(testDirectory().error(), "");
+    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto before = openFiles();
     const std::string ldapi = testDirectory().ldapiUri();
     EXPECT_EQ(openError(settings(ldapi)), "open");
     EXPECT_EQ(openError(settings(testDirectory().tcpUri())), "open");
@@ -48,6 +52,7 @@ TEST(Session, BindsAsTheSettingsSayAndSaysWhyNot) {
     EXPECT_EQ(refused, "The directory at " + ldapi + " refused the bind as cn=reader,o=ACME: Invalid credentials");
     EXPECT_EQ(openError(settings("ldap://127.0.0.1:1")),
               "The directory at ldap://127.0.0.1:1 cannot be read: Can't contact LDAP server");
+    EXPECT_EQ(openFiles(), before); // every connection closed with its session
 }
 
 TEST(Session, APasswordCrossesTheNetworkOnlyOverTrustedStartTls) {

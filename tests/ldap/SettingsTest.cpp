@@ -38,7 +38,7 @@ TEST(Settings, WhatCannotWorkIsRefusedNamingTheSetting) {
         {{{"VORLANE_LDAP_PAGE_SIZE", "0"}}, "VORLANE_LDAP_PAGE_SIZE"},
         {{{"VORLANE_LDAP_PAGE_SIZE", "12x"}}, "VORLANE_LDAP_PAGE_SIZE"},
         {{{"VORLANE_VOLUMES", "SYS"}}, "VORLANE_VOLUMES"},
-        {{{"VORLANE_LDAP_PAGE_SIZE", "7"}, {"VORLANE_VOLUMES", "A=/"}, {"VORLANE_LDAP_CONTEXT", "X"}}, ""},
+        {{{"VORLANE_LDAP_PAGE_SIZE", "1"}, {"VORLANE_VOLUMES", "A=/"}, {"VORLANE_LDAP_CONTEXT", "X"}}, ""},
     };
     for (auto [vars, said] : cases) {
         vars.emplace("VORLANE_LDAP_URI", "ldaps://dir");

@@ -115,8 +115,10 @@ void LocalSlapd::stop() {
 
 LocalSlapd& testDirectory() {
     const std::string data = VORLANE_TEST_DATA "/ldap";
-    static LocalSlapd directory(
-        {data, {{"o=ACME", data + "/acme.ldif"}, {"dc=example,dc=com", data + "/example.ldif"}}, ""});
+    // A size limit below ou=MANY's 300 entries: only paging reads them all.
+    static LocalSlapd directory({data,
+                                 {{"o=ACME", data + "/acme.ldif"}, {"dc=example,dc=com", data + "/example.ldif"}},
+                                 "limits * size.soft=100 size.hard=100 size.prtotal=unlimited"});
     return directory;
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -14,27 +15,24 @@ namespace fs = std::filesystem;
 // What du says of a path, in blocks of `unit` bytes (one file system, each
 // hard-linked file once).
 std::uint64_t du(const fs::path& path, int unit) {
-    const std::string command = "du -s -x -B" + std::to_string(unit) + " '" + path.string() + "'";
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE* pipe = popen(("du -s -x -B" + std::to_string(unit) + " '" + path.string() + "'").c_str(), "r");
     unsigned long long blocks = 0;
     EXPECT_EQ(fscanf(pipe, "%llu", &blocks), 1);
     pclose(pipe);
     return blocks;
 }
 
-void write(const fs::path& path, std::size_t bytes) {
-    std::ofstream(path) << std::string(bytes, 'x');
+std::uint64_t all(const nwldap::UsageTotals& totals) {
+    return std::accumulate(totals.blocksByOwner.begin(), totals.blocksByOwner.end(), std::uint64_t{0},
+                           [](std::uint64_t sum, const auto& owner) { return sum + owner.second; });
 }
 
 struct Scan : testing::Test {
-    Scan() : top(fs::temp_directory_path() / ("vorlane-scan-" + std::to_string(getpid()))) {
-        fs::create_directories(top);
-    }
     ~Scan() override {
         umount2((top / "other").c_str(), MNT_DETACH);
         fs::remove_all(top);
     }
-    fs::path top;
+    fs::path top = fs::temp_directory_path() / ("vorlane-scan-" + std::to_string(getpid()));
 };
 
 TEST_F(Scan, EachOwnerHoldsWhatDuCountsForTheirFiles) {
@@ -43,8 +41,8 @@ TEST_F(Scan, EachOwnerHoldsWhatDuCountsForTheirFiles) {
     for (const nw::nuint32 uid : {60002u, 60003u}) {
         const fs::path home = top / std::to_string(uid);
         fs::create_directories(home / "sub");
-        write(home / "small", 10);
-        write(home / "sub" / "big", 100000 + uid);
+        std::ofstream(home / "small") << "small";
+        std::ofstream(home / "sub" / "big") << std::string(100000 + uid, 'x');
         fs::create_hard_link(home / "sub" / "big", home / "again");
         fs::create_symlink("sub/big", home / "link");
         for (const auto& entry : fs::recursive_directory_iterator(home))
@@ -53,23 +51,20 @@ TEST_F(Scan, EachOwnerHoldsWhatDuCountsForTheirFiles) {
     }
     fs::create_directories(top / "other");
     const bool mounted = mount("none", (top / "other").c_str(), "tmpfs", 0, nullptr) == 0;
-    write(top / "other" / "elsewhere", 50000);
+    std::ofstream(top / "other" / "elsewhere") << std::string(50000, 'x');
     ASSERT_EQ(chown((top / "other" / "elsewhere").c_str(), 60003, 60003), 0);
 
     const nwldap::UsageTotals totals = nwldap::scanVolume(top.string());
     for (const nw::nuint32 uid : {60002u, 60003u})
         EXPECT_EQ(nwldap::inUseBlocks(totals.blocksByOwner.at(uid)), du(top / std::to_string(uid), 4096)) << uid;
-    std::uint64_t all = 0;
-    for (const auto& [uid, blocks] : totals.blocksByOwner)
-        all += blocks;
-    EXPECT_EQ(all, du(top, 512));
+    EXPECT_EQ(all(totals), du(top, 512));
     if (!mounted)
         GTEST_SKIP() << "no file system could be mounted below the volume to see it left out";
 }
 
 TEST_F(Scan, AnUnreadableDirectoryIsCountedButNotEntered) {
     fs::create_directories(top / "closed" / "inside");
-    write(top / "closed" / "inside" / "file", 100000);
+    std::ofstream(top / "closed" / "inside" / "file") << std::string(100000, 'x');
     fs::permissions(top / "closed", fs::perms::owner_all);
     // Root reads every directory: the scan then runs as nobody.
     if (geteuid() == 0) {
@@ -82,11 +77,8 @@ TEST_F(Scan, AnUnreadableDirectoryIsCountedButNotEntered) {
     }
     EXPECT_EQ(totals.unreadable, 1u);
     EXPECT_EQ(totals.firstUnreadable, std::vector<std::string>{(top / "closed").string()});
-    std::uint64_t all = 0;
-    for (const auto& [uid, blocks] : totals.blocksByOwner)
-        all += blocks;
-    EXPECT_LT(all * 512, 100000u);
-    EXPECT_GT(all, 0u);
+    EXPECT_LT(all(totals) * 512, 100000u);
+    EXPECT_GT(all(totals), 0u);
 }
 
 TEST(InUse, FourKilobyteBlocksRoundedUpAndCapped) {

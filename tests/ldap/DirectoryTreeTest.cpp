@@ -15,8 +15,7 @@ TEST(Entries, ContainersAndClassesFromTheObjectClasses) {
         {{"locality"}, true, "locality"},
         {{"top", "DOMAIN"}, true, "DOMAIN"},
         {{"account", "posixAccount"}, false, "account"},
-        {{"top"}, false, ""},
-    };
+        {{"top"}, false, ""}};
     for (const auto& [classes, container, shown] : cases) {
         nwldap::Entry entry;
         nwldap::classify(classes, entry);
@@ -26,14 +25,11 @@ TEST(Entries, ContainersAndClassesFromTheObjectClasses) {
 }
 
 TEST(Entries, OnlyADecimalUidNumberIsAnObjectId) {
-    const std::pair<const char*, nw::nuint32> cases[] = {{"60002", 60002},
-                                                         {"0", 0},
-                                                         {"4294967294", 4294967294u},
-                                                         {"4294967296", nwldap::kNoOwner},
-                                                         {"-5", nwldap::kNoOwner},
-                                                         {"12a", nwldap::kNoOwner},
-                                                         {"", nwldap::kNoOwner},
-                                                         {" 7", nwldap::kNoOwner}};
+    constexpr nw::nuint32 kNone = nwldap::kNoOwner;
+    const std::pair<const char*, nw::nuint32> cases[] = {
+        {"60002", 60002},      {"0", 0},      {"4294967294", 4294967294u},
+        {"4294967296", kNone}, {"-5", kNone}, {"12a", kNone},
+        {"", kNone},           {" 7", kNone}};
     for (const auto& [text, id] : cases)
         EXPECT_EQ(nwldap::objectIdFrom(text), id) << text;
 }
@@ -42,8 +38,7 @@ TEST(ErrorCodes, KnownSituationsKeepTheirCodesAndEveryOtherResultHasItsOwn) {
     const std::pair<int, nw::NWRCODE> cases[] = {
         {LDAP_SUCCESS, 0},          {LDAP_NO_SUCH_OBJECT, -601}, {LDAP_INVALID_DN_SYNTAX, -309},
         {LDAP_CONNECT_ERROR, -636}, {LDAP_NO_MEMORY, -301},      {LDAP_INVALID_CREDENTIALS, -10049},
-        {LDAP_TIMEOUT, -20005},
-    };
+        {LDAP_TIMEOUT, -20005}};
     for (const auto& [result, code] : cases)
         EXPECT_EQ(nwldap::codeForLdap(result), code) << result;
 }

@@ -10,13 +10,11 @@ namespace {
 
 TEST(Volumes, NamesFromMountPoints) {
     const std::vector<nwldap::Volume> taken{{"SRV_DATA", "/x"}, {"abcdefghijklmnop", "/y"}, {"ABCDEFGHIJKLMN~2", "/z"}};
-    const std::pair<const char*, const char*> cases[] = {
-        {"/", "ROOT"},
-        {"/home", "HOME"},
-        {"/mnt/a b/c", "MNT_A_B_C"},
-        {"/srv/data", "SRV_DATA~2"},
-        {"/abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMN~3"},
-    };
+    const std::pair<const char*, const char*> cases[] = {{"/", "ROOT"},
+                                                         {"/home", "HOME"},
+                                                         {"/mnt/a b/c", "MNT_A_B_C"},
+                                                         {"/srv/data", "SRV_DATA~2"},
+                                                         {"/abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMN~3"}};
     for (const auto& [mountPoint, name] : cases)
         EXPECT_EQ(nwldap::volumeNameFor(mountPoint, taken), name) << mountPoint;
     EXPECT_EQ(nwldap::serverNameFrom("fs1.example.com"), "FS1");

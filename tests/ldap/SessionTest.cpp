@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -22,14 +23,12 @@ std::string passwordFile(const std::string& content, mode_t mode) {
     return path;
 }
 
+// The settings a user gives for a bind as `bindDn`, or for none.
 nwldap::Settings settings(const std::string& uri, const std::string& bindDn = "", const std::string& password = "") {
+    std::map<std::string, std::string> vars{{"VORLANE_LDAP_URI", uri}, {"VORLANE_LDAP_BIND_DN", bindDn}};
+    vars["VORLANE_LDAP_PASSWORD_FILE"] = bindDn.empty() ? "" : passwordFile(password, 0600);
     nwldap::Settings out;
-    out.uri = uri;
-    out.bindDn = bindDn;
-    out.bind = bindDn.empty()
-                   ? (nwldap::uriScheme(uri) == "ldapi" ? nwldap::BindKind::External : nwldap::BindKind::Anonymous)
-                   : nwldap::BindKind::Simple;
-    out.passwordFile = bindDn.empty() ? "" : passwordFile(password, 0600);
+    EXPECT_EQ(nwldap::readSettings([&vars](const char* name) { return vars[name].c_str(); }, out), "");
     return out;
 }
 

@@ -104,10 +104,8 @@ std::string LocalSlapd::ldapiUri() const {
 }
 
 void LocalSlapd::stop() {
-    if (pid_ > 0 && kill(pid_, SIGTERM) == 0) {
-        for (int i = 0; i < 200 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    if (pid_ > 0 && kill(pid_, SIGTERM) == 0)
+        waitpid(pid_, nullptr, 0);
     pid_ = 0;
     if (!folder_.empty())
         std::filesystem::remove_all(std::exchange(folder_, ""));

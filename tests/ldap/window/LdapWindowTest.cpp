@@ -4,8 +4,9 @@
 #include "ldap/support/LocalSlapd.h"
 #include "support/WindowHarness.h"
 
+#include "netware/ClientFactory.h"
 #include "netware/ldap/LdapClient.h"
-#include "netware/ldap/Session.h"
+#include "netware/ldap/Volumes.h"
 
 #include <filesystem>
 #include <fstream>
@@ -54,18 +55,16 @@ TEST_F(LdapWindow, ListingsShowPerOwnerWhatDuCounts) {
     give("DATA", "TOPUSER", 60001, 90000); // outside the context
     give("HOME", "SMITH.EAST", 60007, 40000);
     give("DATA", "AMILLER.BOSTON.EAST", 60008, 50000);
-    nwldap::Settings settings;
-    settings.uri = testing_support::testDirectory().ldapiUri();
-    settings.bind = nwldap::BindKind::External;
-    std::string error;
-    auto session = nwldap::Session::open(settings, error);
-    ASSERT_TRUE(session) << error;
-    nwldap::LdapClient client(std::move(session),
-                              {{"DATA", (top / "DATA").string()}, {"HOME", (top / "HOME").string()}}, "FS", "");
+    // Opened as the program opens it, from its settings.
+    setenv("VORLANE_LDAP_URI", testing_support::testDirectory().ldapiUri().c_str(), 1);
+    setenv("VORLANE_VOLUMES", ("DATA=" + (top / "DATA").string() + ",HOME=" + (top / "HOME").string()).c_str(), 1);
+    const nw::ClientOpening opening = nw::openDirectoryClient();
+    ASSERT_EQ(opening.error, "");
+    auto& client = dynamic_cast<nwldap::LdapClient&>(*opening.client);
     testing_support::WindowHarness h(client);
     h.setContext("SALES.ACME");
     h.setRecurse(true);
-    h.pickServer("FS");
+    h.pickServer(QString::fromStdString(nwldap::serverName()));
     EXPECT_EQ(h.shown(), rows({"JSMITH", "AMILLER.BOSTON.EAST", "SMITH.EAST", "Dvo?\xE1k", "MJONES"}));
     EXPECT_TRUE(h.user.messages.empty());
     EXPECT_EQ(client.openConnectionCount(), 1u); // the window's own

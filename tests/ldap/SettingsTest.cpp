@@ -85,7 +85,6 @@ TEST(Volumes, NamesFromMountPoints) {
 
 TEST(Volumes, LocalFileSystemsOfTheMountTableEachOnce) {
     const std::string table = testing::TempDir() + "mounts-" + std::to_string(getpid());
-    const std::string root = std::filesystem::canonical("/").string();
     std::ofstream(table) << "/dev/vda / ext4 rw 0 0\n"
                             "proc /proc proc rw 0 0\n"
                             "tmpfs /dev/shm tmpfs rw 0 0\n"

@@ -67,14 +67,10 @@ TEST_F(Scan, AnUnreadableDirectoryIsCountedButNotEntered) {
     std::ofstream(top / "closed" / "inside" / "file") << std::string(100000, 'x');
     fs::permissions(top / "closed", fs::perms::owner_all);
     // Root reads every directory: the scan then runs as nobody.
-    if (geteuid() == 0) {
-        fs::permissions(top, fs::perms::all);
-        ASSERT_EQ(seteuid(65534), 0);
-    }
+    const bool root = geteuid() == 0;
+    ASSERT_EQ(root ? seteuid(65534) : 0, 0);
     const nwldap::UsageTotals totals = nwldap::scanVolume(top.string());
-    if (getuid() == 0) {
-        ASSERT_EQ(seteuid(0), 0);
-    }
+    ASSERT_EQ(root ? seteuid(0) : 0, 0);
     EXPECT_EQ(totals.unreadable, 1u);
     EXPECT_EQ(totals.firstUnreadable, std::vector<std::string>{(top / "closed").string()});
     EXPECT_LT(all(totals) * 512, 100000u);

@@ -1,6 +1,5 @@
 #include "ldap/support/LocalSlapd.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -9,9 +8,7 @@
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace testing_support {
@@ -22,26 +19,19 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-int freePort() {
+// With port 0, a free loopback port; else `port` when something listens
+// there, and 0 when nothing does.
+int loopback(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    auto* at = reinterpret_cast<sockaddr*>(&address);
+    const bool ok = port == 0 ? bind(fd, at, size) == 0 && getsockname(fd, at, &size) == 0 : connect(fd, at, size) == 0;
     close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool answers(const std::string& socketPath) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
+    return ok ? ntohs(address.sin_port) : 0;
 }
 
 bool run(const std::string& command) {
@@ -83,7 +73,7 @@ std::string LocalSlapd::start(const SlapdSetup& setup) {
         if (!run("slapadd -q -f '" + configFile + "' -b '" + suffix + "' -l '" + ldif + "'"))
             return "slapadd failed for " + ldif;
     }
-    port_ = freePort();
+    port_ = loopback(0);
     const std::string listen = ldapiUri() + " " + tcpUri() + "/";
     pid_ = fork();
     if (pid_ == 0) {
@@ -92,9 +82,10 @@ std::string LocalSlapd::start(const SlapdSetup& setup) {
                static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 200 && !answers(folder_ + "/ldapi"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return answers(folder_ + "/ldapi") ? "" : "slapd does not answer on " + ldapiUri();
+    // slapd listens on its addresses in the order given: the socket first.
+    for (int i = 0; i < 200 && loopback(port_) == 0; ++i)
+        usleep(50000);
+    return loopback(port_) != 0 ? "" : "slapd does not answer on " + tcpUri();
 }
 
 std::string LocalSlapd::ldapiUri() const {

@@ -42,12 +42,8 @@ bool run(const std::string& command) {
 
 LocalSlapd::LocalSlapd(const SlapdSetup& setup) {
     std::string folder = "/tmp/vorlane-slapd-XXXXXX";
-    if (mkdtemp(folder.data()) == nullptr) {
-        error_ = "no temporary folder";
-        return;
-    }
-    folder_ = folder;
-    if (error_ = start(setup); !error_.empty())
+    folder_ = mkdtemp(folder.data()) == nullptr ? "" : folder;
+    if (error_ = folder_.empty() ? "no temporary folder" : start(setup); !error_.empty())
         stop();
 }
 

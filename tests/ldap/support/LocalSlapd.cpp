@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <netinet/in.h>
-#include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -48,27 +48,23 @@ LocalSlapd::LocalSlapd(const SlapdSetup& setup) {
 }
 
 std::string LocalSlapd::start(const SlapdSetup& setup) {
-    // A self-signed server certificate that is its own CA, and a CA that
-    // signed nothing here.
+    // The databases' folders, a self-signed server certificate that is its
+    // own CA, and a CA that signed nothing here.
     const std::string key = "openssl req -x509 -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
-    if (!run("cd '" + folder_ + "' && " + key +
+    if (!run("cd '" + folder_ + "' && mkdir acme example && " + key +
              "-keyout server.key -out server.pem -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 && "
              "cp server.pem ca.pem && " +
              key + "-keyout other.key -out other-ca.pem -subj /CN=Other"))
         return "openssl could not make certificates";
-    std::stringstream config;
-    config << std::ifstream(setup.dataDir + "/slapd.conf.in").rdbuf();
-    std::string text = config.str();
+    std::ifstream in(setup.dataDir + "/slapd.conf.in");
+    std::string text{std::istreambuf_iterator<char>(in), {}};
     replaceAll(text, "@DIR@", folder_);
     replaceAll(text, "@EXTRA@", setup.extraConfig);
     const std::string configFile = folder_ + "/slapd.conf";
     std::ofstream(configFile) << text;
-    std::filesystem::create_directories(folder_ + "/acme");
-    std::filesystem::create_directories(folder_ + "/example");
-    for (const auto& [suffix, ldif] : setup.ldif) {
+    for (const auto& [suffix, ldif] : setup.ldif)
         if (!run("slapadd -q -f '" + configFile + "' -b '" + suffix + "' -l '" + ldif + "'"))
             return "slapadd failed for " + ldif;
-    }
     port_ = loopback(0);
     const std::string listen = ldapiUri() + " " + tcpUri() + "/";
     pid_ = fork();

@@ -55,7 +55,8 @@ TEST(Session, BindsAsTheSettingsSayAndSaysWhyNotAndOverTcpOnlyWithTrustedStartTl
 
     // A password crosses the network only over StartTLS with a trusted server.
     const std::string uri = testDirectory().tcpUri();
-    const std::string untrusted = "The bind as cn=reader,o=ACME is refused: StartTLS with " + uri + " failed (Connect";
+    const std::string untrusted =
+        "The bind as cn=reader,o=ACME is refused: StartTLS with " + uri + " failed (Connect error (";
     for (const auto& [ca, said] : {std::pair{testDirectory().caFile(), std::string("open")},
                                    std::pair{testDirectory().otherCaFile(), untrusted}}) {
         // A new connection takes the library's TLS settings as they stand.

@@ -54,8 +54,8 @@ TEST(Settings, WhatIsReadAndWhatCannotWorkIsRefusedNamingTheSetting) {
          "VORLANE_LDAP_BIND_DN is set but VORLANE_LDAP_PASSWORD_FILE is not: the "
          "password of a bind is read from a file only"},
         {{{"VORLANE_LDAP_PASSWORD_FILE", "/p"}}, "VORLANE_LDAP_PASSWORD_FILE is set but VORLANE_LDAP_BIND_DN is not"},
-        {{{"VORLANE_LDAP_PAGE_SIZE", "0"}}, "VORLANE_LDAP_PAGE_SIZE: \"0\" is not a number from 1 to 100000"},
-        {{{"VORLANE_LDAP_PAGE_SIZE", "12x"}}, "VORLANE_LDAP_PAGE_SIZE: \"12x\" is not a number from 1 to 100000"},
+        {{{"VORLANE_LDAP_PAGE_SIZE", "100000"}}, "anonymous 100000 "},
+        {{{"VORLANE_LDAP_PAGE_SIZE", "100001"}}, "VORLANE_LDAP_PAGE_SIZE: \"100001\" is not a number from 1 to 100000"},
         {{{"VORLANE_VOLUMES", "SYS"}}, "VORLANE_VOLUMES: \"SYS\" is not NAME=/path"},
     };
     for (const auto& [vars, expected] : cases)

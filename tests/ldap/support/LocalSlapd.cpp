@@ -66,11 +66,10 @@ std::string LocalSlapd::start(const SlapdSetup& setup) {
         if (!run("slapadd -q -f '" + configFile + "' -b '" + suffix + "' -l '" + ldif + "'"))
             return "slapadd failed for " + ldif;
     port_ = loopback(0);
-    const std::string listen = ldapiUri() + " " + tcpUri() + "/";
     pid_ = fork();
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
-        execlp("slapd", "slapd", "-d", "0", "-f", configFile.c_str(), "-h", listen.c_str(),
+        execlp("slapd", "slapd", "-d", "0", "-f", configFile.c_str(), "-h", (ldapiUri() + " " + tcpUri() + "/").c_str(),
                static_cast<char*>(nullptr));
         _exit(127);
     }

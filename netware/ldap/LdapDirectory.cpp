@@ -67,6 +67,7 @@ nw::NWRCODE LdapClient::NWDSSetContext(nw::NWDSContextHandle context, nw::nint32
         return nw::kInvalidDsName;
     it->second.name = std::move(name);
     it->second.nameContext = text;
+    it->second.base = nullptr; // found again under the new name
     return nw::kSuccess;
 }
 

@@ -15,15 +15,9 @@ program=$2
 data=$3
 
 dir=$(mktemp -d /tmp/vorlane-e2e-XXXXXX)
-stop() {
-    if [[ -f $dir/slapd.pid ]]; then
-        pid=$(cat "$dir/slapd.pid")
-        kill "$pid" 2>/dev/null
-        for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    fi
-    rm -rf "$dir"
-}
-trap stop EXIT
+# slapd runs in the foreground as a child of this script: stopped, waited for
+# and its folder removed however the script ends.
+trap 'kill ${slapd:-} 2>/dev/null; wait; rm -rf "$dir"' EXIT
 
 (cd "$dir" && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=127.0.0.1 \
     -keyout server.key -out server.pem && cp server.pem ca.pem) >/dev/null 2>&1 || { echo "no certificate" >&2; exit 1; }
@@ -31,7 +25,8 @@ sed -e "s|@DIR@|$dir|g" -e "s|@EXTRA@||" "$data/slapd.conf.in" >"$dir/slapd.conf
 mkdir -p "$dir/acme" "$dir/example" "$dir/DATA"
 slapadd -q -f "$dir/slapd.conf" -b o=ACME -l "$data/acme.ldif" || exit 1
 uri="ldapi://${dir//\//%2F}%2Fldapi"
-slapd -f "$dir/slapd.conf" -h "$uri" || exit 1
+slapd -d 0 -f "$dir/slapd.conf" -h "$uri" 2>/dev/null &
+slapd=$!
 for _ in $(seq 1 100); do [[ -S $dir/ldapi ]] && break; sleep 0.1; done
 
 head -c 100000 /dev/zero >"$dir/DATA/file"

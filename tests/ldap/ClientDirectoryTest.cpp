@@ -1,42 +1,87 @@
-#include "MemoryDirectory.h"
-
 #include "netware/ldap/ErrorCodes.h"
 #include "netware/ldap/LdapClient.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <ldap.h>
+#include <map>
+#include <unistd.h>
+
 namespace {
 
-using testing_support::MemoryDirectory;
+namespace fs = std::filesystem;
 
-struct ClientDirectory : testing::Test {
-    ClientDirectory() {
-        auto source = std::make_unique<MemoryDirectory>(testing_support::twoNamingContexts());
+// A directory held in memory: the children of each DN, in order.
+struct MemoryDirectory final : nwldap::DirectorySource {
+    struct Child {
+        std::string type, value;
+        bool container = false;
+        nw::nuint32 uid = nwldap::kNoOwner;
+    };
+
+    const std::vector<nwldap::NamingContext>& namingContexts() const override { return contexts; }
+    int readChildren(const std::string& dn, std::vector<std::unique_ptr<nwldap::Entry>>& out) override {
+        ++reads[dn];
+        if (const auto failure = failures.find(dn); failure != failures.end())
+            return failure->second;
+        for (const Child& c : children.at(dn)) {
+            auto entry = nwldap::entryFor({c.type, c.value});
+            entry->dn = c.type + "=" + c.value + "," + dn;
+            entry->container = c.container;
+            entry->objectId = c.uid;
+            out.push_back(std::move(entry));
+        }
+        return LDAP_SUCCESS;
+    }
+
+    std::vector<nwldap::NamingContext> contexts{{"o=ACME", {{"o", "ACME"}}},
+                                                {"dc=example,dc=com", {{"dc", "example"}, {"dc", "com"}}}};
+    std::map<std::string, std::vector<Child>> children;
+    std::map<std::string, int> failures; // DN -> LDAP result of reading it
+    std::map<std::string, int> reads;
+};
+
+constexpr nw::nuint32 kNone = nwldap::kNoOwner;
+
+struct Client : testing::Test {
+    Client() : folder(fs::temp_directory_path() / ("vorlane-volume-" + std::to_string(getpid()))) {
+        fs::create_directories(folder / "a");
+        auto source = std::make_unique<MemoryDirectory>();
         directory = source.get();
-        directory->add("o=ACME", {"ou", "SALES", true});
+        auto& children = directory->children;
+        children["o=ACME"] = {{"ou", "SALES", true}};
         for (int i = 1; i <= 300; ++i)
-            directory->add("ou=SALES,o=ACME", {"cn", "USER" + std::to_string(1000 + i), false, 60000u + i});
-        directory->add("ou=SALES,o=ACME", {"ou", "EAST", true});
-        directory->add("ou=SALES,o=ACME", {"cn", "J.DOE", false});
-        directory->add("ou=EAST,ou=SALES,o=ACME", {"cn", "Dvo\xC5\x99\xC3\xA1k", false, 60006});
-        client = std::make_unique<nwldap::LdapClient>(std::move(source), std::vector<nwldap::Volume>{}, "fs", "");
+            children["ou=SALES,o=ACME"].push_back({"cn", "USER" + std::to_string(1000 + i), false, 60000u + i});
+        children["ou=SALES,o=ACME"].push_back({"ou", "EAST", true});
+        children["ou=SALES,o=ACME"].push_back({"cn", "J.DOE", false});
+        children["ou=EAST,ou=SALES,o=ACME"] = {{"cn", "Dvo\xC5\x99\xC3\xA1k", false, 70000}}; // not all 8-bit
+        children["dc=example,dc=com"] = {{"ou", "People", true}};
+        children["ou=People,dc=example,dc=com"] = {{"uid", "smith", false, 70010}};
+        client = std::make_unique<nwldap::LdapClient>(
+            std::move(source),
+            std::vector<nwldap::Volume>{{"SYS", folder.string()}, {"GONE", (folder / "gone").string()}}, "FS1", "");
         client->NWDSCreateContextHandle(&context);
         client->NWDSSetContext(context, nw::kContextKeyNameContext, "SALES.ACME");
         client->NWDSAllocBuf(nw::kResultBufferSize, &buffer);
         setFlags(nwldap::kDefaultContextFlags | nw::kContextFlagTypelessNames);
+        client->NWCCOpenConnByRef(nwldap::kServerRef, nw::kOpenStatePrivate, 0, &conn);
     }
+    ~Client() override { fs::remove_all(folder); }
 
     void setFlags(nw::nuint32 flags) { client->NWDSSetContext(context, nw::kContextKeyFlags, &flags); }
 
-    // Every name of a listing, and the number of chunks it took; or the code.
-    nw::NWRCODE list(const char* container, bool containersOnly, std::vector<std::string>& names, int& chunks) {
+    // Every name of a listing; `chunks` counts the chunks it took.
+    std::vector<std::string> list(const char* container, bool containersOnly = false) {
+        std::vector<std::string> names;
         nw::nint32 iteration = -1;
         chunks = 0;
         do {
             const nw::NWRCODE rc = containersOnly ? client->NWDSListContainers(context, container, &iteration, buffer)
                                                   : client->NWDSList(context, container, &iteration, buffer);
-            if (rc != nw::kSuccess)
-                return rc;
+            EXPECT_EQ(rc, nw::kSuccess) << container;
             ++chunks;
             nw::nuint32 count = 0;
             client->NWDSGetObjectCount(context, buffer, &count);
@@ -46,80 +91,84 @@ struct ClientDirectory : testing::Test {
                 names.emplace_back(name);
             }
             EXPECT_EQ(client->NWDSGetObjectName(context, buffer, name, nullptr, nullptr), nwldap::kErrBufferEmpty);
-        } while (iteration != -1);
-        return nw::kSuccess;
+        } while (iteration != -1 && chunks < 10);
+        return names;
     }
 
-    nw::nuint32 resolve(const char* name) {
-        nw::NWCONN_HANDLE conn = 0;
+    // The object ID a name resolves to, or the code.
+    std::int64_t resolve(const char* name) {
+        nw::NWCONN_HANDLE resolved = 0;
         nw::nuint32 id = 0;
-        const nw::NWRCODE rc = client->NWDSResolveName(context, name, &conn, &id);
-        client->NWCCCloseConn(conn);
-        return rc == nw::kSuccess ? id : static_cast<nw::nuint32>(rc);
+        const nw::NWRCODE rc = client->NWDSResolveName(context, name, &resolved, &id);
+        EXPECT_EQ(client->NWCCCloseConn(resolved), rc == nw::kSuccess ? nw::kSuccess : nwldap::kErrInvalidConnection);
+        return rc == nw::kSuccess ? static_cast<std::int64_t>(id) : rc;
     }
 
+    nw::nint32 inUse(nw::NWCONN_HANDLE on, nw::nuint8 volume) {
+        nw::nint32 restriction = 0;
+        nw::nint32 used = -1;
+        EXPECT_EQ(client->NWGetObjDiskRestrictions(on, volume, getuid(), &restriction, &used), nw::kSuccess);
+        EXPECT_EQ(restriction, nwldap::kNoRestriction);
+        return used;
+    }
+
+    fs::path folder;
     MemoryDirectory* directory = nullptr;
     std::unique_ptr<nwldap::LdapClient> client;
     nw::NWDSContextHandle context = 0;
     nw::pBuf_T buffer = nullptr;
+    nw::NWCONN_HANDLE conn = 0;
+    int chunks = 0;
 };
 
-TEST_F(ClientDirectory, ABigContainerComesInSeveralChunksWholeAndInOrder) {
-    std::vector<std::string> names;
-    int chunks = 0;
-    ASSERT_EQ(list("", false, names, chunks), nw::kSuccess);
+TEST_F(Client, ABigContainerComesInSeveralChunksWholeAndInOrder) {
+    const std::vector<std::string> names = list("");
     ASSERT_EQ(names.size(), 302u);
-    EXPECT_EQ(names.front(), "USER1001");
-    EXPECT_EQ(names[299], "USER1300");
-    EXPECT_EQ(names.back(), "J\\.DOE");
+    EXPECT_EQ(names[0] + " " + names[299] + " " + names[300] + " " + names[301], "USER1001 USER1300 EAST J\\.DOE");
     EXPECT_EQ(chunks, 2); // 4096 bytes: a 4-byte count and at most 177 records of 23 bytes
-    names.clear();
-    ASSERT_EQ(list("", true, names, chunks), nw::kSuccess);
-    EXPECT_EQ(names, std::vector<std::string>{"EAST"});
-    EXPECT_EQ(directory->reads["ou=SALES,o=ACME"], 1);
-}
-
-TEST_F(ClientDirectory, NamesAreTypedUnlessAskedForTypelessAndResolveBack) {
-    std::vector<std::string> names;
-    int chunks = 0;
+    EXPECT_EQ(list("", true), std::vector<std::string>{"EAST"});
+    EXPECT_EQ(resolve("USER1007"), 60007);
+    EXPECT_EQ(directory->reads, (std::map<std::string, int>{{"o=ACME", 1}, {"ou=SALES,o=ACME", 1}}));
     setFlags(nwldap::kDefaultContextFlags);
-    ASSERT_EQ(list("EAST", false, names, chunks), nw::kSuccess);
-    EXPECT_EQ(names, std::vector<std::string>{"CN=Dvo?\xE1k"});
-    setFlags(nwldap::kDefaultContextFlags | nw::kContextFlagTypelessNames);
-    names.clear();
-    ASSERT_EQ(list("OU=EAST", false, names, chunks), nw::kSuccess);
-    EXPECT_EQ(names, std::vector<std::string>{"Dvo?\xE1k"});
-    EXPECT_EQ(resolve("Dvo?\xE1k.EAST"), 60006u);
-    EXPECT_EQ(resolve("USER1007"), 60007u);
-    EXPECT_EQ(resolve("J\\.DOE"), nwldap::kNoOwner);
-    names.clear();
-    ASSERT_EQ(list("[Root]", true, names, chunks), nw::kSuccess);
-    EXPECT_EQ(names, (std::vector<std::string>{"ACME", "com"}));
+    EXPECT_EQ(list("OU=EAST"), std::vector<std::string>{"CN=Dvo?\xE1k"});
+    EXPECT_EQ(list("[Root]", true), (std::vector<std::string>{"O=ACME", "DC=com"}));
 }
 
-TEST_F(ClientDirectory, FailuresGiveTheirCodesAndLeaveTheIterationAlone) {
-    const auto listed = [this](nw::NWDSContextHandle ctx, const char* name, nw::nint32 iteration, nw::pBuf_T buf) {
-        const nw::nint32 before = iteration;
-        const nw::NWRCODE rc = client->NWDSList(ctx, name, &iteration, buf);
-        EXPECT_EQ(iteration, before) << name;
-        return rc;
+TEST_F(Client, NamesMapToEntriesComponentByComponentWhateverTheirAttributes) {
+    const std::tuple<const char*, const char*, std::int64_t> cases[] = {
+        {"SALES.ACME", "Dvo?\xE1k.EAST", 70000},
+        {"[Root]", "ACME", kNone},
+        {"[Root]", "com", kNone}, // above a naming context: known only to the client
+        {"[Root]", "SMITH.people.EXAMPLE.Com", 70010},
+        {"[Root]", "UID=smith.OU=People.DC=example.dc=com", 70010},
+        {"[Root]", "CN=smith.OU=People.DC=example.DC=com", nw::kNoSuchEntry},
+        {"[Root]", "DVO?\xC1K.EAST.SALES.ACME", 70000},
+        {"NOPE.ACME", "J\\.DOE", nw::kNoSuchEntry},
     };
-    directory->failures["ou=EAST,ou=SALES,o=ACME"] = LDAP_SERVER_DOWN;
-    EXPECT_EQ(listed(context, "NOPE", -1, buffer), nw::kNoSuchEntry);
-    EXPECT_EQ(listed(context, "A..B", -1, buffer), nw::kInvalidDsName);
-    EXPECT_EQ(listed(context, "EAST", -1, buffer), nwldap::kErrUnreachableServer);
-    EXPECT_EQ(listed(context, "", 77, buffer), nwldap::kErrInvalidIteration);
-    EXPECT_EQ(listed(context + 1, "", -1, buffer), nwldap::kErrBadContext);
-    EXPECT_EQ(listed(context, "", -1, nullptr), nwldap::kErrInvalidHandle);
-    EXPECT_EQ(resolve("NOPE"), static_cast<nw::nuint32>(nw::kNoSuchEntry));
-    EXPECT_EQ(client->NWDSSetContext(context, nw::kContextKeyNameContext, ""), nw::kInvalidDsName);
+    for (const auto& [base, name, expected] : cases) {
+        ASSERT_EQ(client->NWDSSetContext(context, nw::kContextKeyNameContext, base), nw::kSuccess);
+        EXPECT_EQ(resolve(name), expected) << base << " " << name;
+    }
+    char text[nw::kNameBufferSize]; // the default context: the first naming context, if it fits
+    ASSERT_EQ(client->NWGetDefaultNameContext(5, text), nw::kSuccess);
+    EXPECT_STREQ(text, "ACME");
+    EXPECT_EQ(client->NWGetDefaultNameContext(4, text), nwldap::kErrInsufficientBuffer);
+    EXPECT_EQ(nwldap::dottedName({{"dc=a\\.b,dc=c", {{"dc", "a.b"}, {"dc", "c"}}}}), "a\\.b.c");
+}
 
-    nw::pBuf_T tiny = nullptr;
-    client->NWDSAllocBuf(20, &tiny);
-    EXPECT_EQ(listed(context, "", -1, tiny), nwldap::kErrInsufficientBuffer);
-    nw::nuint32 count = 0;
-    client->NWDSAllocBuf(100, &tiny);
-    EXPECT_EQ(client->NWDSGetObjectCount(context, tiny, &count), nwldap::kErrBadVerb);
+TEST_F(Client, FailuresGiveTheirCodesAndLeaveTheIterationAlone) {
+    directory->failures["ou=EAST,ou=SALES,o=ACME"] = LDAP_SERVER_DOWN;
+    const std::tuple<const char*, nw::nint32, nw::NWRCODE> cases[] = {{"NOPE", -1, nw::kNoSuchEntry},
+                                                                      {"A..B", -1, nw::kInvalidDsName},
+                                                                      {"EAST", -1, nwldap::kErrUnreachableServer},
+                                                                      {"", 77, nwldap::kErrInvalidIteration}};
+    for (auto [name, iteration, code] : cases) {
+        EXPECT_EQ(client->NWDSList(context, name, &iteration, buffer), code) << name;
+        EXPECT_EQ(iteration, code == nwldap::kErrInvalidIteration ? 77 : -1) << name;
+    }
+    EXPECT_EQ(resolve("X.EAST"), nwldap::kErrUnreachableServer);
+    for (const char* bad : {"", "SALES..ACME"})
+        EXPECT_EQ(client->NWDSSetContext(context, nw::kContextKeyNameContext, bad), nw::kInvalidDsName);
 
     nw::nint32 iteration = -1; // a continuation belongs to its context and kind of listing
     ASSERT_EQ(client->NWDSList(context, "", &iteration, buffer), nw::kSuccess);
@@ -129,12 +178,56 @@ TEST_F(ClientDirectory, FailuresGiveTheirCodesAndLeaveTheIterationAlone) {
     EXPECT_EQ(client->NWDSList(context, "", &iteration, buffer), nwldap::kErrInvalidIteration);
 }
 
-TEST_F(ClientDirectory, TheDefaultContextIsTheFirstNamingContextAndMustFit) {
-    char text[nw::kNameBufferSize];
-    ASSERT_EQ(client->NWGetDefaultNameContext(sizeof text, text), nw::kSuccess);
-    EXPECT_STREQ(text, "ACME");
-    EXPECT_EQ(client->NWGetDefaultNameContext(4, text), nwldap::kErrInsufficientBuffer);
-    EXPECT_EQ(nwldap::dottedName({{"dc=a\\.b,dc=c", {{"dc", "a.b"}, {"dc", "c"}}}}), "a\\.b.c");
+TEST_F(Client, OneServerByItsHostNameWithTheVolumesInOrder) {
+    nw::NWCONN_REF byDefault = 0;
+    nw::NWCONN_REF byConnection = 0;
+    ASSERT_EQ(client->NWGetDefaultConnRef(&byDefault), nw::kSuccess);
+    ASSERT_EQ(client->NWCCGetConnRef(conn, &byConnection), nw::kSuccess);
+    EXPECT_EQ(std::pair(byDefault, byConnection), std::pair(nwldap::kServerRef, nwldap::kServerRef));
+    std::array<nw::nuint8, nw::kKnownServersRecordSize> record{};
+    record.fill(0xFF);
+    ASSERT_EQ(client->NWGetKnownServersInfo(conn, 0, nw::kKnownServersConstant, record.data()), nw::kSuccess);
+    EXPECT_EQ(std::vector<int>(&record[nw::kKnownServersCountOffset], &record[nw::kKnownServersAreaOffset]),
+              (std::vector<int>{1, 0, 0, 0}));
+    EXPECT_STREQ(reinterpret_cast<const char*>(&record[nw::kKnownServersAreaOffset + nw::kKnownServersSkipBytes]),
+                 "FS1");
+    EXPECT_EQ(client->NWGetKnownServersInfo(conn, 1, nw::kKnownServersConstant, record.data()), nw::kNoMoreServers);
+
+    nw::NWCONN_HANDLE byName = 0;
+    EXPECT_EQ(client->NWCCOpenConnByName(conn, "FS2", nw::kNameFormatBindery, 1, nw::kTransportAny, &byName),
+              nwldap::kErrServerUnknown);
+    ASSERT_EQ(client->NWCCOpenConnByName(conn, "fs1", nw::kNameFormatBindery, 1, nw::kTransportAny, &byName),
+              nw::kSuccess);
+    char name[nw::kVolumeNameBufferSize];
+    for (const auto& [number, expected] : {std::pair<nw::nuint16, const char*>{0, "SYS"}, {1, "GONE"}, {2, ""}}) {
+        ASSERT_EQ(client->NWGetVolumeName(byName, number, name), nw::kSuccess);
+        EXPECT_STREQ(name, expected);
+    }
+    client->NWCCCloseConn(byName);
+    EXPECT_EQ(client->NWGetVolumeName(byName, 0, name), nwldap::kErrInvalidConnection);
+}
+
+TEST_F(Client, AVolumeIsScannedOncePerConnectionAndWhatItCouldNotReadIsReportedAtItsClose) {
+    const nw::nint32 before = inUse(conn, 0);
+    std::ofstream(folder / "a" / "more") << std::string(64 * 1024, 'x') << std::flush;
+    EXPECT_EQ(inUse(conn, 0), before);
+    EXPECT_EQ(inUse(conn, 1), 0);
+    nw::NWCONN_HANDLE second = 0;
+    client->NWCCOpenConnByRef(nwldap::kServerRef, nw::kOpenStatePrivate, 0, &second);
+    EXPECT_EQ(inUse(second, 0), before + 16);
+    nw::nint32 restriction = 0;
+    nw::nint32 used = 0;
+    EXPECT_EQ(client->NWGetObjDiskRestrictions(second, 2, getuid(), &restriction, &used), nwldap::kErrNoSuchVolume);
+    EXPECT_EQ(client->NWGetObjDiskRestrictions(second, 0, kNone, &restriction, &used), nw::kSuccess);
+    EXPECT_EQ(used, 0);
+
+    testing::internal::CaptureStderr();
+    client->NWCCCloseConn(conn);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("volume GONE (" + (folder / "gone").string() + "): 1 directory could not be read"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(client->openConnectionCount(), 1u);
 }
 
 } // namespace

@@ -1,133 +1,82 @@
 #include "ldap/support/LocalSlapd.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <iterator>
 #include <netinet/in.h>
-#include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace testing_support {
 namespace {
-
-constexpr const char* kAttachVar = "VORLANE_TEST_SLAPD";
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
 
-int freePort() {
+// With port 0, a free loopback port; else `port` when something listens
+// there, and 0 when nothing does.
+int loopback(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    auto* at = reinterpret_cast<sockaddr*>(&address);
+    const bool ok = port == 0 ? bind(fd, at, size) == 0 && getsockname(fd, at, &size) == 0 : connect(fd, at, size) == 0;
     close(fd);
-    return ntohs(address.sin_port);
+    return ok ? ntohs(address.sin_port) : 0;
 }
 
-bool answers(const std::string& socketPath) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
-
-// Two throw-away CAs, the first of which signs the server's certificate.
-std::string makeCertificates(const std::string& dir) {
-    const std::string key = "openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
-    std::ofstream(dir + "/ext") << "subjectAltName=IP:127.0.0.1\n";
-    const std::string script = "cd '" + dir + "' && " + key +
-                               "-x509 -days 2 -keyout ca.key -out ca.pem -subj /CN=CA && " + key +
-                               "-x509 -days 2 -keyout other.key -out other-ca.pem -subj /CN=Other && " + key +
-                               "-keyout server.key -out server.csr -subj /CN=127.0.0.1 && openssl x509 -req -in "
-                               "server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 "
-                               "-extfile ext";
-    return std::system(("(" + script + ") >/dev/null 2>&1").c_str()) == 0 ? "" : "openssl could not make certificates";
+bool run(const std::string& command) {
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
 } // namespace
 
 LocalSlapd::LocalSlapd(const SlapdSetup& setup) {
     std::string folder = "/tmp/vorlane-slapd-XXXXXX";
-    if (mkdtemp(folder.data()) == nullptr) {
-        error_ = "no temporary folder";
-        return;
-    }
-    folder_ = folder;
-    owned_ = true;
-    if (!start(setup))
+    folder_ = mkdtemp(folder.data()) == nullptr ? "" : folder;
+    if (error_ = folder_.empty() ? "no temporary folder" : start(setup); !error_.empty())
         stop();
 }
 
-bool LocalSlapd::start(const SlapdSetup& setup) {
-    if (error_ = makeCertificates(folder_); !error_.empty())
-        return false;
-    std::string config = slurp(setup.dataDir + "/slapd.conf.in");
-    replaceAll(config, "@DIR@", folder_);
-    replaceAll(config, "@EXTRA@", setup.extraConfig);
-    std::ofstream(folder_ + "/slapd.conf") << config;
-    std::filesystem::create_directories(folder_ + "/acme");
-    std::filesystem::create_directories(folder_ + "/example");
-    for (const auto& [suffix, ldif] : setup.ldif) {
-        const std::string load = "slapadd -q -f '" + folder_ + "/slapd.conf' -b '" + suffix + "' -l '" + ldif + "'";
-        if (std::system((load + " >/dev/null 2>&1").c_str()) != 0) {
-            error_ = "slapadd failed: " + load;
-            return false;
-        }
-    }
-    port_ = freePort();
-    std::ofstream(folder_ + "/port") << port_;
-    // In the foreground, as a child that ends with this process, however it ends.
+std::string LocalSlapd::start(const SlapdSetup& setup) {
+    // The databases' folders, a self-signed server certificate that is its
+    // own CA, and a CA that signed nothing here.
+    const std::string key = "openssl req -x509 -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
+    if (!run("cd '" + folder_ + "' && mkdir acme example && " + key +
+             "-keyout server.key -out server.pem -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 && "
+             "cp server.pem ca.pem && " +
+             key + "-keyout other.key -out other-ca.pem -subj /CN=Other"))
+        return "openssl could not make certificates";
+    std::ifstream in(setup.dataDir + "/slapd.conf.in");
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    replaceAll(text, "@DIR@", folder_);
+    replaceAll(text, "@EXTRA@", setup.extraConfig);
     const std::string configFile = folder_ + "/slapd.conf";
-    const std::string listen = ldapiUri() + " " + tcpUri() + "/";
+    std::ofstream(configFile) << text;
+    for (const auto& [suffix, ldif] : setup.ldif)
+        if (!run("slapadd -q -f '" + configFile + "' -b '" + suffix + "' -l '" + ldif + "'"))
+            return "slapadd failed for " + ldif;
+    port_ = loopback(0);
     pid_ = fork();
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
-        execlp("slapd", "slapd", "-d", "0", "-f", configFile.c_str(), "-h", listen.c_str(),
+        execlp("slapd", "slapd", "-d", "0", "-f", configFile.c_str(), "-h", (ldapiUri() + " " + tcpUri() + "/").c_str(),
                static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 200 && !answers(folder_ + "/ldapi"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    error_ = answers(folder_ + "/ldapi") ? "" : "slapd does not answer on " + ldapiUri();
-    return error_.empty();
-}
-
-LocalSlapd LocalSlapd::attach(const std::string& folder) {
-    LocalSlapd slapd;
-    slapd.folder_ = folder;
-    slapd.port_ = std::atoi(slurp(folder + "/port").c_str());
-    return slapd;
-}
-
-LocalSlapd::LocalSlapd(LocalSlapd&& other) noexcept
-    : folder_(std::move(other.folder_)), error_(std::move(other.error_)), port_(other.port_),
-      owned_(std::exchange(other.owned_, false)), pid_(other.pid_) {}
-
-LocalSlapd::~LocalSlapd() {
-    stop();
+    // slapd listens on its addresses in the order given: the socket first.
+    for (int i = 0; i < 200 && loopback(port_) == 0; ++i)
+        usleep(50000);
+    return loopback(port_) != 0 ? "" : "slapd does not answer on " + tcpUri();
 }
 
 std::string LocalSlapd::ldapiUri() const {
@@ -136,32 +85,21 @@ std::string LocalSlapd::ldapiUri() const {
     return "ldapi://" + path;
 }
 
-std::string LocalSlapd::tcpUri() const {
-    return "ldap://127.0.0.1:" + std::to_string(port_);
-}
-
 void LocalSlapd::stop() {
-    if (!owned_)
-        return;
-    owned_ = false;
-    if (pid_ > 0 && kill(pid_, SIGTERM) == 0) {
-        for (int i = 0; i < 200 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::filesystem::remove_all(folder_);
+    if (pid_ > 0 && kill(pid_, SIGTERM) == 0)
+        waitpid(pid_, nullptr, 0);
+    pid_ = 0;
+    if (!folder_.empty())
+        std::filesystem::remove_all(std::exchange(folder_, ""));
 }
 
 LocalSlapd& testDirectory() {
-    static std::unique_ptr<LocalSlapd> directory = [] {
-        if (const char* parent = std::getenv(kAttachVar))
-            return std::make_unique<LocalSlapd>(LocalSlapd::attach(parent));
-        const std::string data = VORLANE_TEST_DATA "/ldap";
-        auto started = std::make_unique<LocalSlapd>(
-            SlapdSetup{data, {{"o=ACME", data + "/acme.ldif"}, {"dc=example,dc=com", data + "/example.ldif"}}, ""});
-        setenv(kAttachVar, started->folder().c_str(), 1);
-        return started;
-    }();
-    return *directory;
+    const std::string data = VORLANE_TEST_DATA "/ldap";
+    // A size limit below ou=MANY's 300 entries: only paging reads them all.
+    static LocalSlapd directory({data,
+                                 {{"o=ACME", data + "/acme.ldif"}, {"dc=example,dc=com", data + "/example.ldif"}},
+                                 "limits * size.soft=100 size.hard=100 size.prtotal=unlimited"});
+    return directory;
 }
 
 } // namespace testing_support

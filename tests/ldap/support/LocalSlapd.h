@@ -23,36 +23,28 @@ class LocalSlapd {
 public:
     // Starts it; error() says why when it did not start.
     explicit LocalSlapd(const SlapdSetup& setup);
-    // Another process's slapd, running in `folder`: used, never stopped.
-    static LocalSlapd attach(const std::string& folder);
-    ~LocalSlapd();
-    LocalSlapd(LocalSlapd&& other) noexcept;
+    ~LocalSlapd() { stop(); }
     LocalSlapd(const LocalSlapd&) = delete;
     LocalSlapd& operator=(const LocalSlapd&) = delete;
-    LocalSlapd& operator=(LocalSlapd&&) = delete;
 
     const std::string& error() const { return error_; }
-    const std::string& folder() const { return folder_; }
     std::string ldapiUri() const;
-    std::string tcpUri() const; // ldap://127.0.0.1:<port>, its certificate names that address
+    std::string tcpUri() const { return "ldap://127.0.0.1:" + std::to_string(port_); } // its certificate's address
     std::string caFile() const { return folder_ + "/ca.pem"; }
     std::string otherCaFile() const { return folder_ + "/other-ca.pem"; } // a CA that signed nothing here
     void stop();
 
 private:
-    LocalSlapd() = default;
-    bool start(const SlapdSetup& setup);
+    std::string start(const SlapdSetup& setup);
 
     std::string folder_;
     std::string error_;
     int port_ = 0;
-    bool owned_ = false;
     int pid_ = 0;
 };
 
 // The test directory of tests/data/ldap, started at its first use in a
-// process and stopped at the process's end. A death test's child process
-// uses its parent's.
+// process and stopped at the process's end.
 LocalSlapd& testDirectory();
 
 } // namespace testing_support

@@ -221,6 +221,7 @@ TEST(ResultLists, EitherCopiesNameTabUsageLinesAsShown) {
     }
     usages.setCurrentIndex(usages.model()->index(1, 0));
     names.setCurrentIndex(names.model()->index(2, 0));
+    EXPECT_TRUE(usages.actions()[0]->isEnabled()) << "Copy once a row is selected";
     QTest::keyClick(&usages, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(clipboard->text(), QString::fromUtf8("MÜLLER\t8\n"));
     // Once the names have the keyboard, Ctrl+C there is the menu entry's shortcut.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
@@ -200,6 +201,20 @@ TEST(ResultLists, ShowTheRowsInUsageOrderIn8BitTextAndPlainNumbers) {
     EXPECT_FALSE(names.model()->index(4, 0).data(Qt::DisplayRole).isValid());
     vorlane::showUsageRows({}, names, usages);
     EXPECT_EQ(names.count() + usages.count(), 0);
+}
+
+// Desktop styles that scroll item views by the pixel would let the two lists
+// show rows half cut and out of line.
+TEST(ResultLists, ScrollByWholeRowsUnderAnyStyle) {
+    struct ByPixel final : QProxyStyle {
+        int styleHint(StyleHint hint, const QStyleOption* o, const QWidget* w, QStyleHintReturn* r) const override {
+            return hint == SH_ItemView_ScrollMode ? QAbstractItemView::ScrollPerPixel
+                                                  : QProxyStyle::styleHint(hint, o, w, r);
+        }
+    } byPixel;
+    vorlane::ListBox list;
+    list.setStyle(&byPixel);
+    EXPECT_EQ(list.verticalScrollMode(), QAbstractItemView::ScrollPerItem);
 }
 
 TEST(ResultLists, EitherCopiesNameTabUsageLinesAsShown) {

@@ -10,9 +10,7 @@
 # no directory answers.
 set -uo pipefail
 
-scenario=$1
-program=$2
-data=$3
+scenario=$1 program=$2 data=$3
 
 dir=$(mktemp -d /tmp/vorlane-e2e-XXXXXX)
 # slapd runs in the foreground as a child of this script: stopped, waited for

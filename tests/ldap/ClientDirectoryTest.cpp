@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <ldap.h>
@@ -104,12 +103,13 @@ struct Client : testing::Test {
         return rc == nw::kSuccess ? static_cast<std::int64_t>(id) : rc;
     }
 
-    nw::nint32 inUse(nw::NWCONN_HANDLE on, nw::nuint8 volume) {
+    // The 4-KB blocks `id` uses on a volume, or the code.
+    std::int64_t inUse(nw::NWCONN_HANDLE on, nw::nuint8 volume, nw::nuint32 id = getuid()) {
         nw::nint32 restriction = 0;
         nw::nint32 used = -1;
-        EXPECT_EQ(client->NWGetObjDiskRestrictions(on, volume, getuid(), &restriction, &used), nw::kSuccess);
-        EXPECT_EQ(restriction, nwldap::kNoRestriction);
-        return used;
+        const nw::NWRCODE rc = client->NWGetObjDiskRestrictions(on, volume, id, &restriction, &used);
+        EXPECT_EQ(restriction, rc == nw::kSuccess ? nwldap::kNoRestriction : 0);
+        return rc == nw::kSuccess ? used : rc;
     }
 
     fs::path folder;
@@ -179,13 +179,10 @@ TEST_F(Client, FailuresGiveTheirCodesAndLeaveTheIterationAlone) {
 }
 
 TEST_F(Client, OneServerByItsHostNameWithTheVolumesInOrder) {
-    nw::NWCONN_REF byDefault = 0;
-    nw::NWCONN_REF byConnection = 0;
-    ASSERT_EQ(client->NWGetDefaultConnRef(&byDefault), nw::kSuccess);
-    ASSERT_EQ(client->NWCCGetConnRef(conn, &byConnection), nw::kSuccess);
-    EXPECT_EQ(std::pair(byDefault, byConnection), std::pair(nwldap::kServerRef, nwldap::kServerRef));
-    std::array<nw::nuint8, nw::kKnownServersRecordSize> record{};
-    record.fill(0xFF);
+    nw::NWCONN_REF refs[2] = {};
+    ASSERT_EQ(client->NWGetDefaultConnRef(&refs[0]) + client->NWCCGetConnRef(conn, &refs[1]), nw::kSuccess);
+    EXPECT_EQ(std::vector(refs, refs + 2), std::vector(2, nwldap::kServerRef));
+    std::vector<nw::nuint8> record(nw::kKnownServersRecordSize, 0xFF);
     ASSERT_EQ(client->NWGetKnownServersInfo(conn, 0, nw::kKnownServersConstant, record.data()), nw::kSuccess);
     EXPECT_EQ(std::vector<int>(&record[nw::kKnownServersCountOffset], &record[nw::kKnownServersAreaOffset]),
               (std::vector<int>{1, 0, 0, 0}));
@@ -208,18 +205,15 @@ TEST_F(Client, OneServerByItsHostNameWithTheVolumesInOrder) {
 }
 
 TEST_F(Client, AVolumeIsScannedOncePerConnectionAndWhatItCouldNotReadIsReportedAtItsClose) {
-    const nw::nint32 before = inUse(conn, 0);
+    const std::int64_t before = inUse(conn, 0);
     std::ofstream(folder / "a" / "more") << std::string(64 * 1024, 'x') << std::flush;
     EXPECT_EQ(inUse(conn, 0), before);
     EXPECT_EQ(inUse(conn, 1), 0);
     nw::NWCONN_HANDLE second = 0;
     client->NWCCOpenConnByRef(nwldap::kServerRef, nw::kOpenStatePrivate, 0, &second);
     EXPECT_EQ(inUse(second, 0), before + 16);
-    nw::nint32 restriction = 0;
-    nw::nint32 used = 0;
-    EXPECT_EQ(client->NWGetObjDiskRestrictions(second, 2, getuid(), &restriction, &used), nwldap::kErrNoSuchVolume);
-    EXPECT_EQ(client->NWGetObjDiskRestrictions(second, 0, kNone, &restriction, &used), nw::kSuccess);
-    EXPECT_EQ(used, 0);
+    EXPECT_EQ(inUse(second, 2), nwldap::kErrNoSuchVolume);
+    EXPECT_EQ(inUse(second, 0, kNone), 0);
 
     testing::internal::CaptureStderr();
     client->NWCCCloseConn(conn);

@@ -166,7 +166,7 @@ TEST_F(Client, FailuresGiveTheirCodesAndLeaveTheIterationAlone) {
 }
 
 TEST_F(Client, OneServerByItsHostNameWithTheVolumesInOrder) {
-    nw::NWCONN_REF refs[2] = {};
+    nw::NWCONN_REF refs[2] = {}; // the default one and the connection's; both calls succeed
     ASSERT_EQ(client->NWGetDefaultConnRef(&refs[0]) + client->NWCCGetConnRef(conn, &refs[1]), nw::kSuccess);
     EXPECT_EQ(std::vector(refs, refs + 2), std::vector(2, nwldap::kServerRef));
     std::vector<nw::nuint8> record(nw::kKnownServersRecordSize, 0xFF);

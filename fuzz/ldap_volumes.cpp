@@ -4,6 +4,7 @@
 // refused is asserted case by case in the unit tests.)
 
 #include "FuzzSupport.h"
+#include "netware/Client.h"
 #include "netware/ldap/Settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -10,9 +10,7 @@
 # no directory answers.
 set -uo pipefail
 
-scenario=$1
-program=$2
-data=$3
+scenario=$1 program=$2 data=$3
 
 dir=$(mktemp -d /tmp/vorlane-e2e-XXXXXX)
 # slapd runs in the foreground as a child of this script: stopped, waited for
@@ -25,12 +23,10 @@ sed -e "s|@DIR@|$dir|g" -e "s|@EXTRA@||" "$data/slapd.conf.in" >"$dir/slapd.conf
 mkdir -p "$dir/acme" "$dir/example" "$dir/DATA"
 slapadd -q -f "$dir/slapd.conf" -b o=ACME -l "$data/acme.ldif" || exit 1
 uri="ldapi://${dir//\//%2F}%2Fldapi"
-slapd -d 0 -f "$dir/slapd.conf" -h "$uri" 2>/dev/null &
-slapd=$!
+slapd -d 0 -f "$dir/slapd.conf" -h "$uri" 2>/dev/null & slapd=$!
 for _ in $(seq 1 100); do [[ -S $dir/ldapi ]] && break; sleep 0.1; done
 
-head -c 100000 /dev/zero >"$dir/DATA/file"
-chown 60002 "$dir/DATA/file" 2>/dev/null
+head -c 100000 /dev/zero >"$dir/DATA/file" && chown 60002 "$dir/DATA/file" 2>/dev/null
 export VORLANE_LDAP_URI=$uri VORLANE_VOLUMES="DATA=$dir/DATA" VORLANE_LDAP_CONTEXT=SALES.ACME
 [[ $scenario == startup-failure ]] && export VORLANE_LDAP_URI=ldap://127.0.0.1:1
 bash "$(dirname "$0")/run_scenario.sh" "$scenario" "$program" ""

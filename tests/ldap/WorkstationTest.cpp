@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <numeric>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -20,60 +19,51 @@ namespace fs = std::filesystem;
 
 using Vars = std::map<std::string, std::string>;
 
-// What was read as "bind page-size context volumes..."; or the error. Unless
-// given, the URI is ldaps://dir.
+// What was read as "kind:bind DN:password file page-size context volumes...",
+// or the error. Unless given, the URI is ldaps://dir.
 std::string read(Vars vars) {
-    vars.emplace("VORLANE_LDAP_URI", "ldaps://dir");
+    vars.emplace(nwldap::kUriVar, "ldaps://dir");
     nwldap::Settings s;
-    const std::string error = nwldap::readSettings(
-        [&vars](const char* name) { return vars.count(name) == 0 ? nullptr : vars[name].c_str(); }, s);
-    if (!error.empty())
+    const auto env = [&vars](const char* name) { return vars.count(name) == 0 ? nullptr : vars[name].c_str(); };
+    if (const std::string error = nwldap::readSettings(env, s); !error.empty())
         return error;
-    std::string out = std::string(s.bind == nwldap::BindKind::Simple     ? "simple:" + s.bindDn + ":" + s.passwordFile
-                                  : s.bind == nwldap::BindKind::External ? "external"
-                                                                         : "anonymous") +
-                      " " + std::to_string(s.pageSize) + " " + s.context;
+    const char* kinds[] = {"anonymous", "simple", "external"};
+    std::string out = std::string(kinds[static_cast<int>(s.bind)]) + ":" + s.bindDn + ":" + s.passwordFile + " " +
+                      std::to_string(s.pageSize) + " " + s.context;
     for (const auto& volume : s.volumes)
         out += " " + volume.name + "=" + volume.path;
     return s.volumesSet == s.volumes.empty() ? "volumes set but none read" : out;
 }
 
 TEST(Settings, WhatIsReadAndWhatCannotWorkIsRefusedNamingTheSetting) {
+    using namespace nwldap;
     const std::pair<Vars, std::string> cases[] = {
-        {{{"VORLANE_LDAP_URI", "ldap://dir"}}, "anonymous 500 "},
-        {{{"VORLANE_LDAP_URI", "LDAPI://%2Frun"}}, "external 500 "},
-        {{{"VORLANE_LDAP_URI", "ldapi://"}, {"VORLANE_LDAP_BIND_DN", "cn=a"}, {"VORLANE_LDAP_PASSWORD_FILE", "/p"}},
-         "simple:cn=a:/p 500 "},
-        {{{"VORLANE_LDAP_PAGE_SIZE", "1"}, {"VORLANE_LDAP_CONTEXT", "X"}, {"VORLANE_VOLUMES", " A = /a b ,B=/"}},
-         "anonymous 1 X A=/a b B=/"},
-        {{{"VORLANE_LDAP_URI", ""}}, "VORLANE_LDAP_URI: \"\" is no ldap://, ldaps:// or ldapi:// URI"},
-        {{{"VORLANE_LDAP_URI", "http://dir"}},
-         "VORLANE_LDAP_URI: \"http://dir\" is no ldap://, ldaps:// or ldapi:// URI"},
-        {{{"VORLANE_LDAP_URI", "ldap://a ldap://b"}}, "VORLANE_LDAP_URI: \"ldap://a ldap://b\" is more than one URI"},
-        {{{"VORLANE_LDAP_BIND_DN", "cn=a"}},
+        {{{kUriVar, "ldap://dir"}}, "anonymous:: 500 "},
+        {{{kUriVar, "ldap://dir"}, {kPageSizeVar, "100000"}}, "anonymous:: 100000 "},
+        {{{kUriVar, "LDAPI://%2Frun"}}, "external:: 500 "},
+        {{{kUriVar, "ldapi://"}, {kBindDnVar, "cn=a"}, {kPasswordFileVar, "/p"}}, "simple:cn=a:/p 500 "},
+        {{{kPageSizeVar, "1"}, {kContextVar, "X"}, {kVolumesVar, " A = /a b ,B=/"}}, "anonymous:: 1 X A=/a b B=/"},
+        {{{kUriVar, "http://dir"}}, "VORLANE_LDAP_URI: \"http://dir\" is no ldap://, ldaps:// or ldapi:// URI"},
+        {{{kUriVar, "ldap://a ldap://b"}}, "VORLANE_LDAP_URI: \"ldap://a ldap://b\" is more than one URI"},
+        {{{kBindDnVar, "cn=a"}},
          "VORLANE_LDAP_BIND_DN is set but VORLANE_LDAP_PASSWORD_FILE is not: the "
          "password of a bind is read from a file only"},
-        {{{"VORLANE_LDAP_PASSWORD_FILE", "/p"}}, "VORLANE_LDAP_PASSWORD_FILE is set but VORLANE_LDAP_BIND_DN is not"},
-        {{{"VORLANE_LDAP_PAGE_SIZE", "100000"}}, "anonymous 100000 "},
-        {{{"VORLANE_LDAP_PAGE_SIZE", "100001"}}, "VORLANE_LDAP_PAGE_SIZE: \"100001\" is not a number from 1 to 100000"},
-        {{{"VORLANE_VOLUMES", "SYS"}}, "VORLANE_VOLUMES: \"SYS\" is not NAME=/path"},
+        {{{kPasswordFileVar, "/p"}}, "VORLANE_LDAP_PASSWORD_FILE is set but VORLANE_LDAP_BIND_DN is not"},
+        {{{kPageSizeVar, "100001"}}, "VORLANE_LDAP_PAGE_SIZE: \"100001\" is not a number from 1 to 100000"},
+        {{{kVolumesVar, "SYS"}}, "VORLANE_VOLUMES: \"SYS\" is not NAME=/path"},
     };
     for (const auto& [vars, expected] : cases)
         EXPECT_EQ(read(vars), expected);
 }
 
-TEST(VolumesSetting, BadListsAreRefusedAndChangeNothing) {
+// (That a refused list leaves the volumes as they were is the fuzz target's.)
+TEST(VolumesSetting, BadListsAreRefused) {
     std::string many = "$ABCDEFGHIJKL.-_=/"; // every kind of character a name may hold
     for (int i = 2; i <= 64; ++i)
         many += ",V" + std::to_string(i) + "=/";
-    for (const std::string& text :
-         {std::string(), std::string("=/x"), std::string("A=/,"), std::string("ABCDEFGHIJKLMNOPQ=/x"),
-          std::string("A B=/x"), std::string("S=rel"), std::string("SYS=/a,sys=/b"), many + ",X=/"}) {
-        std::vector<nwldap::VolumeSetting> volumes{{"KEPT", "/"}};
-        EXPECT_NE(nwldap::parseVolumes(text, volumes), "") << text;
-        EXPECT_EQ(volumes.size(), 1u);
-    }
     std::vector<nwldap::VolumeSetting> volumes;
+    for (const char* text : {"", "=/x", "A=/,", "ABCDEFGHIJKLMNOPQ=/x", "A B=/x", "S=rel", "SYS=/a,sys=/b"})
+        EXPECT_NE(nwldap::parseVolumes(text, volumes), "") << text;
     EXPECT_EQ(nwldap::parseVolumes(many + ",X=/", volumes), "VORLANE_VOLUMES: more than 64 volumes");
     EXPECT_EQ(nwldap::parseVolumes(many, volumes), "");
     EXPECT_EQ(volumes.size(), 64u);
@@ -81,24 +71,18 @@ TEST(VolumesSetting, BadListsAreRefusedAndChangeNothing) {
 
 TEST(Volumes, NamesFromMountPoints) {
     const std::vector<nwldap::Volume> taken{{"SRV_DATA", "/x"}, {"abcdefghijklmnop", "/y"}, {"ABCDEFGHIJKLMN~2", "/z"}};
-    const std::pair<const char*, const char*> cases[] = {{"/", "ROOT"},
-                                                         {"/home", "HOME"},
-                                                         {"/mnt/a b/c", "MNT_A_B_C"},
-                                                         {"/srv/data", "SRV_DATA~2"},
-                                                         {"/abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMN~3"}};
-    for (const auto& [mountPoint, name] : cases)
-        EXPECT_EQ(nwldap::volumeNameFor(mountPoint, taken), name) << mountPoint;
+    std::string names;
+    for (const char* mountPoint : {"/", "/home", "/mnt/a b/c", "/srv/data", "/abcdefghijklmnopqrstuvwxyz"})
+        names += nwldap::volumeNameFor(mountPoint, taken) + " ";
+    EXPECT_EQ(names, "ROOT HOME MNT_A_B_C SRV_DATA~2 ABCDEFGHIJKLMN~3 ");
     EXPECT_EQ(nwldap::serverNameFrom("fs1.example.com"), "FS1");
 }
 
 TEST(Volumes, LocalFileSystemsOfTheMountTableEachOnce) {
     const std::string table = testing::TempDir() + "mounts-" + std::to_string(getpid());
-    std::ofstream(table) << "/dev/vda / ext4 rw 0 0\n"
-                            "proc /proc proc rw 0 0\n"
-                            "tmpfs /dev/shm tmpfs rw 0 0\n"
-                            "/dev/vda /. ext4 rw 0 0\n"
-                            "/dev/vdb /no/such/place xfs rw 0 0\n"
-                            "/dev/vdc /dev btrfs rw 0 0\n";
+    // Memory, the same file system again, a mount point that is gone, and two to keep.
+    std::ofstream(table) << "/dev/vda / ext4 rw 0 0\nproc /proc proc rw 0 0\ntmpfs /dev/shm tmpfs rw 0 0\n"
+                            "/dev/vda /. ext4 rw 0 0\n/dev/vdb /no/such/place xfs rw 0 0\n/dev/vdc /dev btrfs rw 0 0\n";
     const std::vector<nwldap::Volume> volumes = nwldap::volumesFromMountTable(table.c_str());
     std::remove(table.c_str());
     ASSERT_EQ(volumes.size(), 2u);
@@ -127,11 +111,6 @@ std::uint64_t du(const fs::path& path, int unit) {
     return blocks;
 }
 
-std::uint64_t all(const nwldap::UsageTotals& totals) {
-    return std::accumulate(totals.blocksByOwner.begin(), totals.blocksByOwner.end(), std::uint64_t{0},
-                           [](std::uint64_t sum, const auto& owner) { return sum + owner.second; });
-}
-
 struct Scan : testing::Test {
     ~Scan() override {
         umount2((top / "other").c_str(), MNT_DETACH);
@@ -140,52 +119,44 @@ struct Scan : testing::Test {
     fs::path top = fs::temp_directory_path() / ("vorlane-scan-" + std::to_string(getpid()));
 };
 
-TEST_F(Scan, EachOwnerHoldsWhatDuCountsForTheirFiles) {
+// One owner's files with a hard link and a symbolic link, a closed directory,
+// and another file system below the volume.
+TEST_F(Scan, EachOwnerHoldsWhatDuCountsOfWhatCouldBeRead) {
     if (geteuid() != 0)
-        GTEST_SKIP() << "giving files to other owners needs root";
-    for (const nw::nuint32 uid : {60002u, 60003u}) {
-        const fs::path home = top / std::to_string(uid);
-        fs::create_directories(home / "sub");
-        std::ofstream(home / "small") << "small";
-        std::ofstream(home / "sub" / "big") << std::string(100000 + uid, 'x');
-        fs::create_hard_link(home / "sub" / "big", home / "again");
-        fs::create_symlink("sub/big", home / "link");
-        const std::string owner = std::to_string(uid) + ":" + std::to_string(uid);
-        ASSERT_EQ(std::system(("chown -hR " + owner + " '" + home.string() + "'").c_str()), 0);
-    }
+        GTEST_SKIP() << "giving files to other owners and closing a directory to the scan needs root";
+    const fs::path home = top / "home";
+    fs::create_directories(home / "sub");
+    std::ofstream(home / "small") << "small";
+    std::ofstream(home / "sub" / "big") << std::string(100000, 'x');
+    fs::create_hard_link(home / "sub" / "big", home / "again");
+    fs::create_symlink("sub/big", home / "link");
+    ASSERT_EQ(std::system(("chown -hR 60002:60002 '" + home.string() + "'").c_str()), 0);
+    fs::create_directories(top / "closed" / "inside");
+    std::ofstream(top / "closed" / "inside" / "file") << std::string(100000, 'x');
+    fs::permissions(top / "closed", fs::perms::owner_all);
     fs::create_directories(top / "other");
     const bool mounted = mount("none", (top / "other").c_str(), "tmpfs", 0, nullptr) == 0;
     std::ofstream(top / "other" / "elsewhere") << std::string(50000, 'x');
-    ASSERT_EQ(chown((top / "other" / "elsewhere").c_str(), 60003, 60003), 0);
+    ASSERT_EQ(chown((top / "other" / "elsewhere").c_str(), 60002, 60002), 0);
 
+    ASSERT_EQ(seteuid(65534), 0); // as nobody, who may not enter the closed directory
     const nwldap::UsageTotals totals = nwldap::scanVolume(top.string());
-    for (const nw::nuint32 uid : {60002u, 60003u})
-        EXPECT_EQ(nwldap::inUseBlocks(totals.blocksByOwner.at(uid)), du(top / std::to_string(uid), 4096)) << uid;
-    EXPECT_EQ(all(totals), du(top, 512));
+    ASSERT_EQ(seteuid(0), 0);
+    EXPECT_EQ(nwldap::inUseBlocks(totals.blocksByOwner.at(60002)), du(home, 4096));
+    std::uint64_t all = 0;
+    for (const auto& [owner, blocks] : totals.blocksByOwner)
+        all += blocks;
+    EXPECT_EQ(all, du(top, 512) - du(top / "closed" / "inside", 512)); // the closed directory itself counted
+    EXPECT_EQ(totals.unreadable, 1u);
+    EXPECT_EQ(totals.firstUnreadable, std::vector<std::string>{(top / "closed").string()});
     if (!mounted)
         GTEST_SKIP() << "no file system could be mounted below the volume to see it left out";
 }
 
-TEST_F(Scan, AnUnreadableDirectoryIsCountedButNotEntered) {
-    fs::create_directories(top / "closed" / "inside");
-    std::ofstream(top / "closed" / "inside" / "file") << std::string(100000, 'x');
-    fs::permissions(top / "closed", fs::perms::owner_all);
-    // Root reads every directory: the scan then runs as nobody.
-    const bool root = geteuid() == 0;
-    ASSERT_EQ(root ? seteuid(65534) : 0, 0);
-    const nwldap::UsageTotals totals = nwldap::scanVolume(top.string());
-    ASSERT_EQ(root ? seteuid(0) : 0, 0);
-    EXPECT_EQ(totals.unreadable, 1u);
-    EXPECT_EQ(totals.firstUnreadable, std::vector<std::string>{(top / "closed").string()});
-    EXPECT_LT(all(totals) * 512, 100000u);
-    EXPECT_GT(all(totals), 0u);
-}
-
+// Rounding up is held to du above; the cap keeps a huge figure from turning negative.
 TEST(InUse, FourKilobyteBlocksRoundedUpAndCapped) {
-    const std::pair<std::uint64_t, nw::nint32> cases[] = {
-        {0, 0}, {1, 1}, {8, 1}, {9, 2}, {8ull * 0x7FFFFFFF, 0x7FFFFFFF}, {8ull * 0x80000000, 0x7FFFFFFF}};
-    for (const auto& [blocks512, blocks] : cases)
-        EXPECT_EQ(nwldap::inUseBlocks(blocks512), blocks) << blocks512;
+    EXPECT_EQ(nwldap::inUseBlocks(9), 2);
+    EXPECT_EQ(nwldap::inUseBlocks(8ull * 0x80000000), 0x7FFFFFFF);
 }
 
 } // namespace

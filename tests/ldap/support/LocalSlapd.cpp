@@ -23,10 +23,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 // there, and 0 when nothing does.
 int loopback(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t size = sizeof address;
     auto* at = reinterpret_cast<sockaddr*>(&address);
     const bool ok = port == 0 ? bind(fd, at, size) == 0 && getsockname(fd, at, &size) == 0 : connect(fd, at, size) == 0;

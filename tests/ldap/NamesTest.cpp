@@ -1,4 +1,7 @@
 #include "netware/ldap/Names.h"
+#include "netware/ldap/ErrorCodes.h"
+
+#include <ldap.h>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +35,16 @@ TEST(Names, ComponentsInnermostFirstTypedOrNotWithEscapes) {
     for (const std::string& text : std::vector<std::string>{"A..B", ".A", "A.", "CN=", "=X", "A=B=C", "1X=Y", "C\\N=X",
                                                             "A+B", "A\\", "A\tB", std::string(257, 'N')})
         EXPECT_EQ(parsed(text), "refused") << text;
+}
+
+// The codes a fatal report shows, as docs/ldap-client.md lists them: the
+// tool's own for the situations it knows, else one per LDAP result.
+TEST(ErrorCodes, KnownSituationsKeepTheToolsCodesEveryOtherResultItsOwn) {
+    const std::pair<int, nw::NWRCODE> cases[] = {
+        {LDAP_SUCCESS, 0},        {LDAP_NO_SUCH_OBJECT, -601},        {LDAP_INVALID_DN_SYNTAX, -309},
+        {LDAP_SERVER_DOWN, -636}, {LDAP_INSUFFICIENT_ACCESS, -10050}, {LDAP_TIMEOUT, -20005}};
+    for (const auto& [result, code] : cases)
+        EXPECT_EQ(nwldap::codeForLdap(result), code) << result;
 }
 
 } // namespace

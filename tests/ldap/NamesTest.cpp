@@ -1,4 +1,5 @@
 #include "netware/ldap/Names.h"
+#include "netware/ldap/DirectoryTree.h"
 #include "netware/ldap/ErrorCodes.h"
 
 #include <ldap.h>
@@ -35,6 +36,18 @@ TEST(Names, ComponentsInnermostFirstTypedOrNotWithEscapes) {
     for (const std::string& text : std::vector<std::string>{"A..B", ".A", "A.", "CN=", "=X", "A=B=C", "1X=Y", "C\\N=X",
                                                             "A+B", "A\\", "A\tB", std::string(257, 'N')})
         EXPECT_EQ(parsed(text), "refused") << text;
+}
+
+// Anything but a plain decimal uidNumber below the no-owner ID would credit
+// some owner's files to an entry that owns none.
+TEST(Entries, OnlyADecimalUidNumberIsAnObjectId) {
+    constexpr nw::nuint32 kNone = nwldap::kNoOwner;
+    const std::pair<const char*, nw::nuint32> cases[] = {
+        {"60002", 60002},      {"0", 0},      {"4294967294", 4294967294u},
+        {"4294967296", kNone}, {"-5", kNone}, {"12a", kNone},
+        {"", kNone},           {" 7", kNone}};
+    for (const auto& [text, id] : cases)
+        EXPECT_EQ(nwldap::objectIdFrom(text), id) << text;
 }
 
 // The codes a fatal report shows, as docs/ldap-client.md lists them: the

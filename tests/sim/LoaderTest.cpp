@@ -8,19 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace nwsim::test {
 namespace {
 
 const std::string kData = VORLANE_TEST_DATA;
-const std::string kDocs = kData + "/../../docs";
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(Loader, TextIsConvertedAndLeftOutKeysTakeTheirDefaults) {
     const Network net = networkFrom("\xEF\xBB\xBF"
@@ -81,13 +73,6 @@ TEST(Loader, AGeneratedNetworkFollowsEverySettingAndTakesTheOtherKeys) {
     EXPECT_EQ(networkText(loaded), networkText(generateNetwork({95, 10, 1, 3, 2, 0.5, 9})));
     EXPECT_EQ(loaded.defaultServer, 2u);
     EXPECT_EQ(loaded.faults.at(0).server, "FS2"); // the server's own spelling
-}
-
-// The example the stand-in loads (below) is the one the format description shows.
-TEST(Loader, TheFormatDescriptionShowsTheDocumentedExample) {
-    const std::string doc = readFile(kDocs + "/network-format.md");
-    const auto begin = doc.find("```json\n", doc.find("## A complete example")) + 8;
-    EXPECT_EQ(doc.substr(begin, doc.find("```", begin) - begin), readFile(kDocs + "/example-network.json"));
 }
 
 TEST(Loader, UnusableFilesAreNamedInTheMessage) {

@@ -102,10 +102,9 @@ TEST(Loader, TheStandInSimulatesTheNetworkItsSettingNames) {
         const nw::ClientOpening opening = nw::openStandInClient();
         ::unsetenv("NWSIM_NETWORK");
         std::array<char, nw::kNameBufferSize> context{};
-        if (opening.client != nullptr) {
-            EXPECT_EQ(opening.client->NWGetDefaultNameContext(nw::kDefaultContextSize, context.data()), 0);
-        }
-        EXPECT_EQ(opening.client != nullptr ? std::string(context.data()) + opening.error : opening.error, expected);
+        if (opening.client != nullptr)
+            opening.client->NWGetDefaultNameContext(nw::kDefaultContextSize, context.data());
+        EXPECT_EQ(context.data() + opening.error, expected);
     }
 }
 

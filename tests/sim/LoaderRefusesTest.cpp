@@ -23,9 +23,7 @@ const auto inAcme = [](const std::string& children) {
 const auto user = [](const std::string& fields) { return inAcme(R"({"name": "U", "class": "User", )" + fields + "}"); };
 const auto volumes = [](const std::string& list) { return servers(R"([{"name": "F", "volumes": )" + list + "}]"); };
 const auto usages = [](const std::string& list) { return user(R"("usage": [)" + list + "]"); };
-const auto fault = [](const std::string& fields) {
-    return net(R"(, "faults": [{"call": "NWDSList", )" + fields + "}]");
-};
+const auto fault = [](const std::string& rest) { return net(R"(, "faults": [{"call": "NWDSList", )" + rest + "}]"); };
 const std::string kU = "/tree/0/children/0";
 const std::string kV = "/servers/0/volumes/";
 
@@ -40,10 +38,11 @@ void expectRefused(const std::vector<Case>& cases) {
         const LoadResult result = loadNetworkJson(json, "net.json");
         EXPECT_FALSE(result.network.has_value()) << json;
         EXPECT_EQ(result.error.rfind("net.json: " + place + ": ", 0), 0u) << result.error;
-        EXPECT_NE(result.error.find(problem), std::string::npos) << result.error;
-        if (problem.starts_with("not valid JSON")) { // the whole of the problem
-            EXPECT_EQ(result.error.substr(result.error.find(problem)), problem);
-        }
+        // A syntax error's problem is the whole of the rest of the message.
+        const auto at = result.error.find(problem);
+        EXPECT_TRUE(at != std::string::npos &&
+                    (!problem.starts_with("not valid JSON") || at + problem.size() == result.error.size()))
+            << result.error;
     }
 }
 
@@ -53,12 +52,10 @@ TEST(LoaderRefuses, TextThatIsNoJsonOrHasTheWrongShape) {
         deepest += "/0";
     expectRefused({
         {"{\n  \"servers\": [\n    nope ]}", "line 3, column 6", "not valid JSON: invalid literal"},
-        {"{\"servers\": \"\xC3(\"}", "line 1, column 15", "not valid JSON: invalid string: ill-formed UTF-8 byte"},
         {"{\"servers\":\n\n\"x\ny\"}", "line 3, column 3", "invalid string: control character U+000A (LF) must be"},
         // The echo of a bad token may hold "'; " and bytes that are no UTF-8: it goes whole.
         {"{\"x'; e\xe3ts\": 1}", "line 1, column 9",
          "not valid JSON: invalid string: ill-formed UTF-8 byte; expected string literal"},
-        {"[\"'; expected ']'\xff\"]", "line 1, column 18", "not valid JSON: invalid string: ill-formed UTF-8 byte"},
         {"", "line 1, column 1", "not valid JSON: unexpected end of input; expected '[', '{', or a literal"},
         {net("") + " []", "line 1, column 106", "not valid JSON: unexpected '['; expected end of input"},
         {"/**/" + net(""), "line 1, column 1", "not valid JSON: invalid literal"},

@@ -66,13 +66,12 @@ TEST(ResultBuffer, ABufferNoListingFilledOrDamagedGivesAnErrorAndWritesNothing) 
     for (const auto& [what, code, apply] : damages) {
         auto buf = filled(kTwo, 4096);
         apply(buf);
-        std::array<char, nw::kNameBufferSize + 16> name;
-        name.fill('#');
+        std::string name(nw::kNameBufferSize + 16, '#');
         nw::NWRCODE rc = nw::kSuccess;
-        for (int read = 0; read < 3 && rc == nw::kSuccess; ++read, name.fill('#'))
+        for (int read = 0; read < 3 && rc == nw::kSuccess; ++read, name.assign(name.size(), '#'))
             rc = readNextObject(buf, name.data(), nullptr);
         EXPECT_EQ(rc, code) << what;
-        EXPECT_EQ(std::string(name.begin(), name.end()), std::string(name.size(), '#')) << what;
+        EXPECT_EQ(name, std::string(name.size(), '#')) << what;
     }
 }
 

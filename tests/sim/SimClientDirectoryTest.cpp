@@ -7,8 +7,6 @@
 namespace nwsim::test {
 namespace {
 
-using Names = std::vector<std::string>;
-
 // Each name written as the directory writes it (CN=Mary\.Ann, OU=SALES, or
 // typeless Mary\.Ann) and each resolving to its own object; also in the
 // directory of the names fuzz target, whose names hold every character that
@@ -74,7 +72,6 @@ TEST_F(AcmeTest, ListingsInterleaveAndBelongToTheirContextAndKind) {
     EXPECT_EQ(std::tuple(chunk(level), start), std::tuple(Names{"WEST"}, -1));
 
     ASSERT_EQ(c.NWDSList(ctx, "", &start, buf), 0);
-    ASSERT_GT(start, 0);
     nw::NWDSContextHandle other = 0;
     ASSERT_EQ(c.NWDSCreateContextHandle(&other), 0);
     nw::nint32 copy = start;
@@ -84,7 +81,6 @@ TEST_F(AcmeTest, ListingsInterleaveAndBelongToTheirContextAndKind) {
     EXPECT_EQ(std::tuple(copy, chunk(buf), c.openIterationCount()), std::tuple(start, Names{"Admin"}, 1u));
     EXPECT_EQ(c.NWDSFreeContext(ctx), 0); // a listing not run to its end goes with its context
     EXPECT_EQ(c.openIterationCount(), 0u);
-    EXPECT_EQ(c.NWDSList(other, "", &copy, buf), kErrInvalidIteration);
 }
 
 // A network built in code may hold references that point nowhere, which are

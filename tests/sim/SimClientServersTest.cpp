@@ -31,7 +31,6 @@ TEST(SimClientServers, BatchesHoldOnlyWholeEntriesAndGoOnFromTheStartIndex) {
         for (auto& name : batches.back())
             entry += 14 + (name = entry + 14).size() + 1;
     }
-    using Names = std::vector<std::string>;
     EXPECT_EQ(batches,
               (std::vector<Names>{
                   {a, a, a, a, a, a, a, a, "X"}, Names(8, b), {"YZ"}, {std::string(497, 'Z')}, {"LAST", "FS1"}}));
@@ -75,10 +74,8 @@ TEST_F(AcmeTest, FaultsFireOnCallsThatAgreeWithEveryMatcherEachCountingItsOwn) {
 
 // Half the wait for all calls, half the call's own: each alone falls short.
 TEST(SimClientLatency, CallsWaitTheTimeForAllCallsPlusTheirOwn) {
-    Network net;
-    net.latencyMicros = 10000;
-    net.callLatencyMicros["NWNetInit"] = 10000;
-    SimClient client(std::move(net));
+    SimClient client(networkFrom(R"({"servers": [{"name": "F", "volumes": []}],
+                                     "latency": {"all": 10000, "calls": {"NWNetInit": 10000}}})"));
     const auto begin = std::chrono::steady_clock::now();
     client.NWNetInit(nullptr, nullptr);
     EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::microseconds(20000));

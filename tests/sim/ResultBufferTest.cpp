@@ -18,13 +18,13 @@ nw::Buf_T filled(const std::vector<ListedObject>& objects, std::size_t size) {
 }
 
 // Each chunk in a data area of exactly its size; the smallest record there
-// is takes 15 bytes, the longest name 256.
+// is takes 15 bytes, the longest name 256 and the longest class name 67.
 TEST(ResultBuffer, AChunkReadsBackObjectByObjectAndThenReportsItsEnd) {
     const std::pair<std::vector<ListedObject>, std::size_t> chunks[] = {
         {kTwo, 4 + 25 + 38},
         {{{"", 1, 2, 3, ""}}, 4 + 15},
         {{{"\xC9 \xFF", 0xFFFFFFFF, 0x80000000, 0xFFFFFFFE, "\x80"}}, 4 + 15 + 4}, // any bytes but NUL, any number
-        {{{std::string(256, 'N'), 0, 0, 0, "User"}}, 4 + 275},
+        {{{std::string(256, 'N'), 0, 0, 0, std::string(67, 'C')}}, 4 + 15 + 256 + 67},
         {{}, 4}};
     for (const auto& [objects, size] : chunks) {
         nw::Buf_T buf = filled(objects, size);

@@ -32,6 +32,8 @@ inline constexpr std::string_view kAcme = R"({
     {"name": "Admin", "class": "User", "id": 120},
     {"name": "ACME", "class": "Organizational Unit", "id": 130}]}]})";
 
+using Names = std::vector<std::string>;
+
 struct AcmeTest : ::testing::Test {
     AcmeTest() { EXPECT_EQ(session.setContext("O=ACME"), 0); }
 

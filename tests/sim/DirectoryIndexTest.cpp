@@ -48,8 +48,7 @@ TEST(ObjectIndex, FindsEntriesByIdWhetherIdsAreDenseOrSpreadThin) {
         ObjectIndex index;
         index.build(acme(last));
         EXPECT_EQ(std::tuple(index.find(1000), index.find(1303), index.find(last), index.find(1005)),
-                  std::tuple(0u, 303u, 304u, 5u))
-            << last;
+                  std::tuple(0u, 303u, 304u, 5u));
         for (const nw::nuint32 unknown : {0u, 999u, 1007u, 1304u, last + 1, 0xFFFFFFFFu})
             EXPECT_EQ(index.find(unknown), kNoEntry) << last << " " << unknown;
     }

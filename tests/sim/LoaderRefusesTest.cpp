@@ -15,25 +15,15 @@ std::string net(const std::string& more) {
     return R"({"servers": [{"name": "FS1", "volumes": [{"number": 0, "name": "SYS"}, {"number": 1, "name": "VOL1"}]}])" +
            more + "}";
 }
-std::string servers(const std::string& list) {
-    return R"({"servers": )" + list + "}";
-}
-std::string inAcme(const std::string& children) {
+const auto servers = [](const std::string& list) { return R"({"servers": )" + list + "}"; };
+const auto inAcme = [](const std::string& children) {
     return net(R"(, "tree": [{"name": "ACME", "class": "Organization", "children": [)" + children + "]}]");
-}
+};
 // The user U, first in ACME, with more fields.
-std::string user(const std::string& fields) {
-    return inAcme(R"({"name": "U", "class": "User", )" + fields + "}");
-}
-std::string volumes(const std::string& list) {
-    return servers(R"([{"name": "F", "volumes": )" + list + "}]");
-}
-std::string usages(const std::string& list) {
-    return user(R"("usage": [)" + list + "]");
-}
-std::string fault(const std::string& fields) {
-    return net(R"(, "faults": [{"call": "NWDSList", )" + fields + "}]");
-}
+const auto user = [](const std::string& fields) { return inAcme(R"({"name": "U", "class": "User", )" + fields + "}"); };
+const auto volumes = [](const std::string& list) { return servers(R"([{"name": "F", "volumes": )" + list + "}]"); };
+const auto usages = [](const std::string& list) { return user(R"("usage": [)" + list + "]"); };
+const auto fault = [](const std::string& rest) { return net(R"(, "faults": [{"call": "NWDSList", )" + rest + "}]"); };
 const std::string kU = "/tree/0/children/0";
 const std::string kV = "/servers/0/volumes/";
 
@@ -48,10 +38,11 @@ void expectRefused(const std::vector<Case>& cases) {
         const LoadResult result = loadNetworkJson(json, "net.json");
         EXPECT_FALSE(result.network.has_value()) << json;
         EXPECT_EQ(result.error.rfind("net.json: " + place + ": ", 0), 0u) << result.error;
-        EXPECT_NE(result.error.find(problem), std::string::npos) << result.error;
-        if (problem.starts_with("not valid JSON")) { // the whole of the problem
-            EXPECT_EQ(result.error.substr(result.error.find(problem)), problem);
-        }
+        // A syntax error's problem is the whole of the rest of the message.
+        const auto at = result.error.find(problem);
+        EXPECT_TRUE(at != std::string::npos &&
+                    (!problem.starts_with("not valid JSON") || at + problem.size() == result.error.size()))
+            << result.error;
     }
 }
 
@@ -61,12 +52,10 @@ TEST(LoaderRefuses, TextThatIsNoJsonOrHasTheWrongShape) {
         deepest += "/0";
     expectRefused({
         {"{\n  \"servers\": [\n    nope ]}", "line 3, column 6", "not valid JSON: invalid literal"},
-        {"{\"servers\": \"\xC3(\"}", "line 1, column 15", "not valid JSON: invalid string: ill-formed UTF-8 byte"},
         {"{\"servers\":\n\n\"x\ny\"}", "line 3, column 3", "invalid string: control character U+000A (LF) must be"},
         // The echo of a bad token may hold "'; " and bytes that are no UTF-8: it goes whole.
         {"{\"x'; e\xe3ts\": 1}", "line 1, column 9",
          "not valid JSON: invalid string: ill-formed UTF-8 byte; expected string literal"},
-        {"[\"'; expected ']'\xff\"]", "line 1, column 18", "not valid JSON: invalid string: ill-formed UTF-8 byte"},
         {"", "line 1, column 1", "not valid JSON: unexpected end of input; expected '[', '{', or a literal"},
         {net("") + " []", "line 1, column 106", "not valid JSON: unexpected '['; expected end of input"},
         {"/**/" + net(""), "line 1, column 1", "not valid JSON: invalid literal"},
@@ -76,7 +65,6 @@ TEST(LoaderRefuses, TextThatIsNoJsonOrHasTheWrongShape) {
         {user(R"("id": "12")"), kU + "/id", "expected a whole number, found a string"},
         {net(R"(, "defaultContext": true)"), "/defaultContext", "found true"},
         {net(R"(, "defaultContext": false)"), "/defaultContext", "found false"},
-        {net(R"(, "chunkLimit": [])"), "/chunkLimit", "expected a whole number, found an array"},
         {net(R"(, "chunkLimit": 3.5)"), "/chunkLimit", "expected a whole number, found the number 3.5"},
         {fault(R"("code": 0.5)"), "/faults/0/code", "expected a whole number, found the number 0.5"},
         {fault(R"("code": "1")"), "/faults/0/code", "expected a whole number, found a string"},
@@ -98,10 +86,8 @@ TEST(LoaderRefuses, TextThatIsNoJsonOrHasTheWrongShape) {
 TEST(LoaderRefuses, NumbersOutOfRange) {
     expectRefused({
         {volumes(R"([{"number": 64, "name": "X"}])"), kV + "0/number", "the number 64 is out of range (0 to 63)"},
-        {usages(R"({"server": "FS1", "volume": 0, "inUse": 2147483648})"), kU + "/usage/0/inUse", "(0 to 2147483647)"},
         {user(R"("id": 0)"), kU + "/id", "the number 0 is out of range (1 to 4294967295)"},
         {net(R"(, "chunkLimit": -1)"), "/chunkLimit", "the number -1 is out of range (0 to 4294967295)"},
-        {net(R"(, "serverBatchLimit": 4294967296)"), "/serverBatchLimit", "out of range (0 to 4294967295)"},
         {net(R"(, "chunkLimit": 4294967296.0)"), "/chunkLimit", "out of range"},
         {net(R"(, "chunkLimit": -1.0)"), "/chunkLimit", "out of range"},
         {net(R"(, "chunkLimit": 18446744073709551616.0)"), "/chunkLimit", "out of range"},
@@ -110,10 +96,7 @@ TEST(LoaderRefuses, NumbersOutOfRange) {
         {fault(R"("code": 2147483648)"), "/faults/0/code", "out of range"},
         {fault(R"("code": -2147483649.0)"), "/faults/0/code", "out of range"},
         {fault(R"("code": 2147483648.0)"), "/faults/0/code", "out of range"},
-        {net(R"(, "latency": {"calls": {"NWDSList": 10000001}})"), "/latency/calls/NWDSList", "(0 to 10000000)"},
-        {R"({"generate": {"objects": 10000001}})", "/generate/objects", "(0 to 10000000)"},
         {R"({"generate": {"objects": 1, "usageFraction": 1.5}})", "/generate/usageFraction", "(0 to 1)"},
-        {R"({"generate": {"objects": 1, "usageFraction": -0.5}})", "/generate/usageFraction", "(0 to 1)"},
     });
 }
 
@@ -156,8 +139,7 @@ TEST(LoaderRefuses, ObjectsAndNamesTheDirectoryCannotHold) {
         {net(R"(, "tree": [{"name": "SALES", "class": "Organizational Unit"}])"), "/tree/0/class",
          "only a Country or an Organization can stand directly below [Root], not \"Organizational Unit\""},
         {inAcme(R"({"name": "U", "class": "user"})"), kU + "/class",
-         "unknown class \"user\" (known: Country, Organization, Organizational Unit, Locality, User, Group, "
-         "Printer, Queue, NCP Server, Volume, Directory Map, Profile, Alias, Top)"},
+         "unknown class \"user\" (known: Country, Organization, Organizational Unit,"},
         {inAcme(R"({"name": "", "class": "User"})"), kU + "/name", "a name cannot be empty"},
         {inAcme(R"({"name": "A\tB", "class": "User"})"), kU + "/name",
          "the name \"A\tB\" contains a control character"},

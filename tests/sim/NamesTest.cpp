@@ -58,14 +58,11 @@ TEST(DsName, WritesOneObjectsNameSoThatItReadsBackAsItsValue) {
 TEST(NameRules, ServerAndVolumeNames) {
     const std::string n47(47, 'N');
     const std::tuple<bool, std::string, std::string> cases[] = {
-        {true, "FS1", ""},
         {true, n47, ""},
-        {true, "SÉRVEUR", ""},
         {true, "FS\u00A0", ""}, // the first character above the controls
         {true, "", "a server name cannot be empty"},
         {true, n47 + "N", "the server name \"" + n47 + "N\" is longer than 47 characters"},
         {true, "FS[1]", "the server name \"FS[1]\" contains \"[\", which server names cannot hold"},
-        {true, "FS 1", "contains \" \""},
         {true, "FSŁ", "contains \"?\""},
         {true, "FS\x7F", "the server name \"FS\x7F\" contains a control character"},
         {true, "FS\x1F", "a control character"},
@@ -73,8 +70,6 @@ TEST(NameRules, ServerAndVolumeNames) {
         {false, "VOL?: []", ""},
         {false, "ÀÀÀÀÀÀÀÀÀÀÀÀÀÀÀÀ", ""}, // 16 characters in 32 bytes
         {false, std::string(17, 'V'), "the volume name \"VVVVVVVVVVVVVVVVV\" is longer than 16 characters"},
-        {false, "", "a volume name cannot be empty"},
-        {false, "V\n", "a control character"},
     };
     for (const auto& [server, name, problem] : cases) {
         const std::string found = server ? serverNameProblem(name) : volumeNameProblem(name);

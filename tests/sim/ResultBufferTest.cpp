@@ -18,13 +18,13 @@ nw::Buf_T filled(const std::vector<ListedObject>& objects, std::size_t size) {
 }
 
 // Each chunk in a data area of exactly its size; the smallest record there
-// is takes 15 bytes, the longest name 256.
+// is takes 15 bytes, the longest name 256 and the longest class name 67.
 TEST(ResultBuffer, AChunkReadsBackObjectByObjectAndThenReportsItsEnd) {
     const std::pair<std::vector<ListedObject>, std::size_t> chunks[] = {
         {kTwo, 4 + 25 + 38},
         {{{"", 1, 2, 3, ""}}, 4 + 15},
         {{{"\xC9 \xFF", 0xFFFFFFFF, 0x80000000, 0xFFFFFFFE, "\x80"}}, 4 + 15 + 4}, // any bytes but NUL, any number
-        {{{std::string(256, 'N'), 0, 0, 0, "User"}}, 4 + 275},
+        {{{std::string(256, 'N'), 0, 0, 0, std::string(67, 'C')}}, 4 + 15 + 256 + 67},
         {{}, 4}};
     for (const auto& [objects, size] : chunks) {
         nw::Buf_T buf = filled(objects, size);
@@ -62,18 +62,16 @@ TEST(ResultBuffer, ABufferNoListingFilledOrDamagedGivesAnErrorAndWritesNothing) 
         {"NUL inside the name", kErrBadContents, [](nw::Buf_T& b) { b.data[11] = 0; }},
         {"class name over 67", kErrBadContents, [](nw::Buf_T& b) { b.data[24] = 68; }},
         {"NUL inside the class name", kErrBadContents, [](nw::Buf_T& b) { b.data[28] = 0; }},
-        {"contents cut short", kErrBadContents, [](nw::Buf_T& b) { b.used -= 1; }},
     };
     for (const auto& [what, code, apply] : damages) {
         auto buf = filled(kTwo, 4096);
         apply(buf);
-        std::array<char, nw::kNameBufferSize + 16> name;
-        name.fill('#');
+        std::string name(nw::kNameBufferSize + 16, '#');
         nw::NWRCODE rc = nw::kSuccess;
-        for (int read = 0; read < 3 && rc == nw::kSuccess; ++read, name.fill('#'))
+        for (int read = 0; read < 3 && rc == nw::kSuccess; ++read, name.assign(name.size(), '#'))
             rc = readNextObject(buf, name.data(), nullptr);
         EXPECT_EQ(rc, code) << what;
-        EXPECT_EQ(std::string(name.begin(), name.end()), std::string(name.size(), '#')) << what;
+        EXPECT_EQ(name, std::string(name.size(), '#')) << what;
     }
 }
 

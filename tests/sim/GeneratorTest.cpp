@@ -1,4 +1,5 @@
 #include "netware/sim/Generator.h"
+#include "netware/sim/SampleNetwork.h"
 #include "sim/SimSupport.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,13 @@ TEST(Generator, ShapeFollowsTheSettings) {
     // CORP, then three levels of containers, the last holding leaves.
     EXPECT_EQ(std::tuple(leaves, net.entries.size() - 1 - leaves, maxDepth), std::tuple(20000u, 200u, 4u));
     EXPECT_NEAR(static_cast<double>(usingSpace) / leaves, 0.6, 0.02);
+}
+
+// `make run` starts on the sample: its window must open on a context that lists.
+TEST(SampleNetwork, LoadsAndItsDefaultContextExists) {
+    const auto loaded = loadSampleNetwork();
+    ASSERT_TRUE(loaded.network) << loaded.error;
+    EXPECT_EQ(Session(*loaded.network).resolve(loaded.network->defaultContext).rc, 0);
 }
 
 } // namespace

@@ -43,11 +43,6 @@ CloseRequestFilter::CloseRequestFilter(QWidget& window, std::function<bool()> wh
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
-CloseRequestFilter::~CloseRequestFilter() {
-    if (QCoreApplication::instance() != nullptr)
-        QCoreApplication::instance()->removeNativeEventFilter(this);
-}
-
 bool CloseRequestFilter::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) {
     if (eventType != "xcb_generic_event_t" || !whileBlocked_())
         return false;

@@ -32,9 +32,10 @@ public:
     // none elsewhere.
     static std::unique_ptr<CloseRequestFilter> forX11(QWidget& window, std::function<bool()> whileBlocked);
 
-    // Installs itself for requests named by `atoms`.
+    // Installs itself for requests named by `atoms`; the base class takes
+    // it out of the event dispatcher again when it goes.
     CloseRequestFilter(QWidget& window, std::function<bool()> whileBlocked, Atoms atoms);
-    ~CloseRequestFilter() override;
+    ~CloseRequestFilter() override = default;
     CloseRequestFilter(const CloseRequestFilter&) = delete;
     CloseRequestFilter& operator=(const CloseRequestFilter&) = delete;
 

@@ -100,22 +100,34 @@ nw::NWRCODE SimClient::NWDSCreateContextHandle(nw::NWDSContextHandle* context) {
     return nw::kSuccess;
 }
 
+namespace {
+
+// Why a key of a context cannot be set or read: an unknown handle, no value,
+// or a key other than the flags and the name context; kSuccess otherwise.
+nw::NWRCODE contextKeyRefusal(const Context* ctx, nw::nint32 key, const void* value) {
+    if (ctx == nullptr)
+        return kErrBadContext;
+    if (value == nullptr)
+        return kErrNullPointer;
+    if (key != nw::kContextKeyFlags && key != nw::kContextKeyNameContext)
+        return kErrBadKey;
+    return nw::kSuccess;
+}
+
+} // namespace
+
 nw::NWRCODE SimClient::NWDSSetContext(nw::NWDSContextHandle context, nw::nint32 key, const void* value) {
     State& s = *state_;
     const auto text = key == nw::kContextKeyNameContext ? boundedText(static_cast<const char*>(value)) : std::nullopt;
     if (auto f = s.enter(Call::NWDSSetContext, {{}, text, {}}))
         return *f;
     Context* ctx = s.context(context);
-    if (ctx == nullptr)
-        return kErrBadContext;
-    if (value == nullptr)
-        return kErrNullPointer;
+    if (const nw::NWRCODE rc = contextKeyRefusal(ctx, key, value); rc != nw::kSuccess)
+        return rc;
     if (key == nw::kContextKeyFlags) {
         std::memcpy(&ctx->flags, value, sizeof ctx->flags);
         return nw::kSuccess;
     }
-    if (key != nw::kContextKeyNameContext)
-        return kErrBadKey;
     // The name context is a full name from [Root]. The empty text names no
     // context at all (it would mean "relative to nothing"), so it is refused
     // like any other text that is no name. A valid name of a context that
@@ -132,17 +144,13 @@ nw::NWRCODE SimClient::NWDSGetContext(nw::NWDSContextHandle context, nw::nint32 
     State& s = *state_;
     if (auto f = s.enter(Call::NWDSGetContext, {}))
         return *f;
-    Context* ctx = s.context(context);
-    if (ctx == nullptr)
-        return kErrBadContext;
-    if (value == nullptr)
-        return kErrNullPointer;
+    const Context* ctx = s.context(context);
+    if (const nw::NWRCODE rc = contextKeyRefusal(ctx, key, value); rc != nw::kSuccess)
+        return rc;
     if (key == nw::kContextKeyFlags) {
         std::memcpy(value, &ctx->flags, sizeof ctx->flags);
         return nw::kSuccess;
     }
-    if (key != nw::kContextKeyNameContext)
-        return kErrBadKey;
     // The text comes back as it was set; it never exceeds kMaxDnChars.
     auto* out = static_cast<char*>(value);
     std::memcpy(out, ctx->nameContext.data(), ctx->nameContext.size());

@@ -159,7 +159,9 @@ std::string NetworkReader::typedName(std::uint32_t entry) const {
     std::string out;
     for (std::uint32_t e = entry; e != 0 && e != kNoEntry; e = net_.entries[e].parent) {
         const Entry& x = net_.entries[e];
-        out += (out.empty() ? "" : ".") + std::string(namingAttribute(x.cls)) + "=" + nw::cp1252ToUtf8(x.name);
+        if (!out.empty())
+            out += '.';
+        out.append(namingAttribute(x.cls)).append("=").append(nw::cp1252ToUtf8(x.name));
     }
     return out;
 }

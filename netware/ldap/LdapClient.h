@@ -115,6 +115,9 @@ private:
     nw::NWRCODE startIteration(nw::NWDSContextHandle handle, const char* object, bool containersOnly, Iteration& out);
     nw::NWRCODE fillChunk(Iteration& iteration, nw::nuint32 flags, ChunkBuffer& buffer);
     ChunkBuffer* buffer(nw::pBuf_T buf);
+    // The chunk a listing filled into `buf`, read through `context`; why not
+    // (an unknown context or buffer) in `refusal` when there is none.
+    ChunkBuffer* chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::NWRCODE& refusal);
 
     std::unique_ptr<DirectorySource> directory_;
     std::vector<Volume> volumes_;

@@ -119,6 +119,16 @@ ChunkBuffer* LdapClient::buffer(nw::pBuf_T buf) {
     return it == buffers_.end() ? nullptr : it->second.get();
 }
 
+ChunkBuffer* LdapClient::chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::NWRCODE& refusal) {
+    if (contexts_.find(context) == contexts_.end()) {
+        refusal = kErrBadContext;
+        return nullptr;
+    }
+    ChunkBuffer* chunk = buffer(buf);
+    refusal = chunk == nullptr ? kErrInvalidHandle : nw::kSuccess;
+    return chunk;
+}
+
 nw::NWRCODE LdapClient::fetchChildren(Entry& parent) {
     std::vector<std::unique_ptr<Entry>> children;
     const int rc = directory_->readChildren(parent.dn, children);
@@ -243,11 +253,10 @@ nw::NWRCODE LdapClient::list(nw::NWDSContextHandle context, const char* object, 
 }
 
 nw::NWRCODE LdapClient::NWDSGetObjectCount(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::nuint32* count) {
-    if (contexts_.find(context) == contexts_.end())
-        return kErrBadContext;
-    ChunkBuffer* chunk = buffer(buf);
+    nw::NWRCODE refusal = nw::kSuccess;
+    ChunkBuffer* chunk = chunkToRead(context, buf, refusal);
     if (chunk == nullptr)
-        return kErrInvalidHandle;
+        return refusal;
     if (count == nullptr)
         return kErrNullPointer;
     return chunk->count(count);
@@ -255,11 +264,10 @@ nw::NWRCODE LdapClient::NWDSGetObjectCount(nw::NWDSContextHandle context, nw::pB
 
 nw::NWRCODE LdapClient::NWDSGetObjectName(nw::NWDSContextHandle context, nw::pBuf_T buf, char* objectName,
                                           nw::nuint32* attrCount, nw::Object_Info_T* objectInfo) {
-    if (contexts_.find(context) == contexts_.end())
-        return kErrBadContext;
-    ChunkBuffer* chunk = buffer(buf);
+    nw::NWRCODE refusal = nw::kSuccess;
+    ChunkBuffer* chunk = chunkToRead(context, buf, refusal);
     if (chunk == nullptr)
-        return kErrInvalidHandle;
+        return refusal;
     if (objectName == nullptr)
         return kErrNullPointer;
     const nw::NWRCODE rc = chunk->next(objectName, objectInfo);

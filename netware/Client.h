@@ -11,9 +11,19 @@
 //  - text crossing this boundary is NUL-terminated 8-bit text in the
 //    workstation's character set (Windows-1252, see Charset.h);
 //  - no call throws.
+//
+// Threads: the client is not thread-safe, and never two calls run at once.
+// Start-up and shut-down (the init, default-context, known-servers and term
+// calls, and the volume scan of start-up) run on the window's thread before
+// the window is shown and after it has closed. A listing makes its calls on
+// a thread of its own while the window's thread makes none; the window waits
+// (without blocking) for the listing to end before it makes a call again.
+// A call may therefore be made from different threads over the client's
+// life, one after the other, never at the same time.
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace nw {
 
@@ -49,6 +59,10 @@ inline constexpr NWRCODE kSuccess = 0;
 inline constexpr NWRCODE kNoMoreServers = 35073; // 0x8901, ends the known-servers scan
 inline constexpr NWRCODE kInvalidDsName = -309;  // a name context that is no valid name
 inline constexpr NWRCODE kNoSuchEntry = -601;    // listing a container that does not exist
+// A call that stopped because the listing it serves was cancelled (see
+// CallWatcher). It is no failure: the listing ends as a cancelled one does.
+// No call of the real libraries gives it.
+inline constexpr NWRCODE kCancelled = -1000;
 
 // Buffer sizes of the calls that fill caller-owned memory.
 inline constexpr std::size_t kKnownServersRecordSize = 528;
@@ -81,9 +95,35 @@ inline constexpr nuint32 kOpenStateUnlicensed = 1;
 inline constexpr nuint32 kOpenStatePrivate = 2;
 inline constexpr nuint32 kTransportAny = 0x8000;
 
+// What a call that can take long (a volume scan, the read of a large
+// container, a slow network) may ask of whoever made it. A client holds on
+// to one only between watchCalls(watcher) and watchCalls(nullptr), and asks
+// it only on the thread that is making a call.
+class CallWatcher {
+public:
+    // True once the listing has been cancelled. A long call asks it often
+    // (at least every 50 ms) and, once it is true, stops within 0.2 s and
+    // returns kCancelled.
+    virtual bool cancelled() const = 0;
+    // What the call is busy with, for the user as it stands ("Scanning DATA:
+    // 412,000 files"), UTF-8. Said again whenever it changes.
+    virtual void doing(const std::string& what) = 0;
+    // True when the user asked for figures afresh (Recalc): usage the client
+    // keeps from earlier calls is counted again, once per volume, instead of
+    // being reused.
+    virtual bool freshFigures() const = 0;
+
+protected:
+    ~CallWatcher() = default;
+};
+
 class Client {
 public:
     virtual ~Client() = default;
+
+    // Every call after this one, up to watchCalls(nullptr), serves the
+    // watcher's listing. Null: no one is watching.
+    virtual void watchCalls(CallWatcher* watcher) = 0;
 
     // ---- Calls library
     virtual NWRCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) = 0;

@@ -41,6 +41,7 @@ public:
     LdapClient(const LdapClient&) = delete;
     LdapClient& operator=(const LdapClient&) = delete;
 
+    void watchCalls(nw::CallWatcher* watcher) override { watcher_ = watcher; }
     nw::NWRCODE NWCallsInit(nw::nuint8* reserved1, nw::nuint8* reserved2) override;
     nw::NWRCODE NWGetDefaultConnRef(nw::NWCONN_REF* connRef) override;
     nw::NWRCODE NWGetKnownServersInfo(nw::NWCONN_HANDLE conn, nw::nuint32 scanIndex, nw::nuint32 reserved,
@@ -119,6 +120,7 @@ private:
     // (an unknown context or buffer) in `refusal` when there is none.
     ChunkBuffer* chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::NWRCODE& refusal);
 
+    nw::CallWatcher* watcher_ = nullptr;
     std::unique_ptr<DirectorySource> directory_;
     std::vector<Volume> volumes_;
     std::string server_;         // 8-bit

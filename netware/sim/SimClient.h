@@ -50,6 +50,9 @@ public:
     SimClient(const SimClient&) = delete;
     SimClient& operator=(const SimClient&) = delete;
 
+    // A latency wait asks the watcher whether to stop, and stops within a
+    // few milliseconds of a cancel with kCancelled.
+    void watchCalls(nw::CallWatcher* watcher) override;
     nw::NWRCODE NWCallsInit(nw::nuint8* reserved1, nw::nuint8* reserved2) override;
     nw::NWRCODE NWGetDefaultConnRef(nw::NWCONN_REF* connRef) override;
     nw::NWRCODE NWGetKnownServersInfo(nw::NWCONN_HANDLE conn, nw::nuint32 scanIndex, nw::nuint32 reserved,

@@ -12,7 +12,27 @@ bool agrees(const std::optional<std::string>& matcher, std::optional<std::string
     return !matcher || (argument && nw::equalFoldedCp1252(*argument, *matcher));
 }
 
+// A latency of several seconds a call must not outlast a cancel: the wait
+// goes in slices short enough for a stop to come within a few milliseconds.
+constexpr std::chrono::microseconds kWaitSlice{5000};
+
 } // namespace
+
+void SimClient::watchCalls(nw::CallWatcher* watcher) {
+    state_->watcher = watcher;
+}
+
+// False when the watcher cancelled the listing during the wait.
+bool SimClient::State::waitOut(std::chrono::microseconds wait) const {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    for (auto left = wait; left.count() > 0;
+         left = std::chrono::duration_cast<std::chrono::microseconds>(until - std::chrono::steady_clock::now())) {
+        if (watcher != nullptr && watcher->cancelled())
+            return false;
+        std::this_thread::sleep_for(std::min(left, kWaitSlice));
+    }
+    return watcher == nullptr || !watcher->cancelled();
+}
 
 void SimClient::State::arm(Fault f) {
     net.faults.push_back(f);
@@ -31,8 +51,8 @@ std::optional<nw::NWRCODE> SimClient::State::enter(Call call, const Target& targ
         log.push_back(call);
     if (anyLatency) {
         const auto micros = std::uint64_t{net.latencyMicros} + latency[i];
-        if (micros != 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(micros));
+        if (micros != 0 && !waitOut(std::chrono::microseconds(micros)))
+            return nw::kCancelled;
     }
     std::optional<nw::NWRCODE> fired;
     for (auto& armed : faults[i]) {

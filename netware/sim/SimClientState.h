@@ -16,6 +16,7 @@
 #include "netware/sim/SimClient.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -87,6 +88,7 @@ struct SimClient::State {
     std::array<std::uint32_t, kCallCount> latency{};
     bool anyLatency = false;
     std::array<std::size_t, kCallCount> calls{};
+    nw::CallWatcher* watcher = nullptr;
     bool logging = false;
     std::vector<Call> log;
 
@@ -95,6 +97,7 @@ struct SimClient::State {
     // SimClientFaults.cpp
     void arm(Fault f);
     std::optional<nw::NWRCODE> enter(Call call, const Target& target);
+    bool waitOut(std::chrono::microseconds wait) const;
 
     // SimClientServers.cpp
     std::optional<std::uint32_t> serverOf(nw::NWCONN_HANDLE conn) const;

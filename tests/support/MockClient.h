@@ -10,6 +10,7 @@ namespace testing_support {
 // return success without touching their out-parameters.
 class MockClient : public nw::Client {
 public:
+    MOCK_METHOD(void, watchCalls, (nw::CallWatcher * watcher), (override));
     MOCK_METHOD(nw::NWRCODE, NWCallsInit, (nw::nuint8 * a, nw::nuint8* b), (override));
     MOCK_METHOD(nw::NWRCODE, NWGetDefaultConnRef, (nw::NWCONN_REF * r), (override));
     MOCK_METHOD(nw::NWRCODE, NWGetKnownServersInfo,

@@ -29,6 +29,7 @@ public:
         return out;
     }
 
+    void watchCalls(nw::CallWatcher* watcher) override { inner_.watchCalls(watcher); }
     nw::NWRCODE NWCallsInit(nw::nuint8* a, nw::nuint8* b) override {
         return pass("NWCallsInit", {}, &Client::NWCallsInit, a, b);
     }

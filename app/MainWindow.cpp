@@ -1,8 +1,6 @@
 #include "app/MainWindow.h"
 
-#include "app/CloseRequestFilter.h"
 #include "app/ListBox.h"
-#include "app/ListingFeedback.h"
 #include "app/SortedComboBox.h"
 #include "discovery/ServerScan.h"
 #include "discovery/VolumeList.h"
@@ -12,12 +10,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <limits>
 
 namespace vorlane {
@@ -50,6 +51,14 @@ constexpr std::array<Placement, 13> kLayout = {{
     {"optRecurse", 840, 480, 255, 255},
     {"lblRecurse", 120, 500, 615, 255},
 }};
+
+// The item data of a volume entry: its volume number, and the server it
+// belongs to, as listed, so that neither is ever parsed back out of the text.
+constexpr int kVolumeNumberRole = Qt::UserRole;
+constexpr int kServerRole = Qt::UserRole + 1;
+
+// An Escape this soon after a cancel belongs to the press that cancelled.
+constexpr std::chrono::milliseconds kEscapeAfterCancel{500};
 
 constexpr int kClientWidthTwips = 4065;
 constexpr int kClientHeightTwips = 5730;
@@ -98,7 +107,6 @@ MainWindow::MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* paren
     setFont(fittingFont(font()));
     buildControls();
     setFixedSize(clientSize());
-    closeRequests_ = CloseRequestFilter::forX11(*this, [this] { return listing_ != nullptr; });
 }
 
 MainWindow::~MainWindow() = default;
@@ -167,14 +175,15 @@ void MainWindow::Form_Load() {
         cmbServer_->addSorted(QString::fromStdString(server));
         addVolumes(server);
     });
-    lastList_ = NoListingYet;
+    lastList_ = LastList::NoListingYet;
 }
 
 void MainWindow::addVolumes(const std::string& server) {
     const QString prefix = QStringLiteral("[") + QString::fromStdString(server) + QStringLiteral("] : ");
-    vorlane::addVolumes(client_, user_, defConnH_, server, [this, &prefix](const std::string& volume, int number) {
+    vorlane::addVolumes(client_, user_, defConnH_, server, [&](const std::string& volume, int number) {
         cmbVolumes_->addSorted(prefix + QString::fromStdString(volume));
-        cmbVolumes_->setItemData(cmbVolumes_->newIndex(), number);
+        cmbVolumes_->setItemData(cmbVolumes_->newIndex(), number, kVolumeNumberRole);
+        cmbVolumes_->setItemData(cmbVolumes_->newIndex(), QString::fromStdString(server), kServerRole);
     });
 }
 
@@ -187,12 +196,14 @@ void MainWindow::cmbServer_Click() {
 }
 
 void MainWindow::cmdRecalc_Click() {
-    if (lastList_ == ByVolume)
-        cmbVolumes_Click();
+    // A repeat asks for the figures afresh: the client counts again what it
+    // may have kept from an earlier listing.
+    if (lastList_ == LastList::ByVolume)
+        doList(ListKind::ByVolume, true);
     // Read afresh: a listing by volume never makes it ByServer, so one press
     // runs at most one listing.
-    if (lastList_ == ByServer)
-        cmbServer_Click();
+    if (lastList_ == LastList::ByServer)
+        doList(ListKind::ByServer, true);
 }
 
 void MainWindow::lstUsage_Click() {
@@ -203,43 +214,9 @@ void MainWindow::lstUsage_Scroll() {
     lstUsers_->setTopIndex(lstUsage_->topIndex());
 }
 
-namespace {
-
-// The server of a volume entry: the text between its leading "[" and the
-// first "]".
-QString serverOfEntry(const QString& entry) {
-    const qsizetype close = entry.indexOf(QLatin1Char(']'));
-    return entry.mid(1, close < 0 ? -1 : close - 1);
-}
-
-// The busy pointer, for exactly as long as a listing runs.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
-// Marks the listing that runs, for exactly as long as it runs, also when a
-// fatal error unwinds it in a test.
-class RunningListing {
-public:
-    RunningListing(ListingFeedback*& slot, ListingFeedback& listing) : slot_(slot) { slot_ = &listing; }
-    ~RunningListing() { slot_ = nullptr; }
-    RunningListing(const RunningListing&) = delete;
-    RunningListing& operator=(const RunningListing&) = delete;
-
-private:
-    ListingFeedback*& slot_;
-};
-
-} // namespace
-
-void MainWindow::doList(ListKind kind) {
-    // A listing runs to its end before the next starts, and none runs once
-    // the client is shut down.
-    if (listing_ != nullptr || unloaded_)
+void MainWindow::doList(ListKind kind, bool freshFigures) {
+    // One listing at a time, and none once the client is shut down.
+    if (run_ != nullptr || unloaded_)
         return;
     const bool byServer = kind == ListKind::ByServer;
     SortedComboBox* picker = byServer ? cmbServer_ : cmbVolumes_;
@@ -254,36 +231,64 @@ void MainWindow::doList(ListKind kind) {
     ListingRequest request;
     request.context = txtContext_->text().toStdString();
     request.recurse = optRecurse_->isChecked();
-    const QString server = byServer ? cmbServer_->itemText(selected) : serverOfEntry(cmbVolumes_->itemText(selected));
+    const QString server =
+        byServer ? cmbServer_->itemText(selected) : cmbVolumes_->itemData(selected, kServerRole).toString();
     request.server = server.toStdString();
-    if (byServer) {
-        for (int i = 0; i < cmbVolumes_->count(); ++i) {
-            if (serverOfEntry(cmbVolumes_->itemText(i)) == server)
-                request.volumes.push_back(static_cast<nw::nuint8>(cmbVolumes_->itemData(i).toInt()));
-        }
-    } else {
-        request.volumes.push_back(static_cast<nw::nuint8>(cmbVolumes_->itemData(selected).toInt()));
+    for (int i = 0; i < cmbVolumes_->count(); ++i) {
+        if ((byServer || i == selected) && cmbVolumes_->itemData(i, kServerRole).toString() == server)
+            request.volumes.push_back(static_cast<nw::nuint8>(cmbVolumes_->itemData(i, kVolumeNumberRole).toInt()));
     }
 
-    ListingResult result;
-    {
-        const BusyPointer busy;
-        ListingFeedback feedback(*this, user_);
-        const RunningListing running(listing_, feedback);
-        result = doListing(client_, feedback, defConnH_, request, &feedback);
+    setListingRunning(true);
+    run_ = std::make_unique<ListingRun>(client_, user_, defConnH_, std::move(request), freshFigures, *this, timing_,
+                                        [this, kind](ListingOutcome outcome) { endListing(std::move(outcome), kind); });
+}
+
+void MainWindow::setListingRunning(bool running) {
+    const std::array<QWidget*, 5> request = {txtContext_, optRecurse_, cmbVolumes_, cmbServer_, cmdRecalc_};
+    if (running) {
+        // Keys typed during the listing go to the usage list, where Enter
+        // presses nothing and Escape cancels; left to itself, Qt would hand
+        // the focus of a disabled picker on to Close.
+        focusBeforeListing_ = focusWidget();
+        if (std::find(request.begin(), request.end(), focusWidget()) != request.end())
+            lstUsage_->setFocus();
+        setCursor(Qt::BusyCursor);
     }
+    for (QWidget* control : request)
+        control->setEnabled(!running);
+    if (!running) {
+        unsetCursor();
+        if (focusBeforeListing_ != nullptr)
+            focusBeforeListing_->setFocus();
+    }
+}
+
+void MainWindow::endListing(ListingOutcome outcome, ListKind kind) {
+    // The run is in the middle of telling its end: it goes once it has.
+    run_.release()->deleteLater();
+    if (outcome.cancelledAt)
+        lastCancel_ = outcome.cancelledAt;
+    setListingRunning(false);
+    if (outcome.thrown)
+        std::rethrow_exception(outcome.thrown);
     if (closeAfterListing_) {
         close();
         return;
     }
-    if (!result.completed)
-        return;
-    sortResults(result.rows);
-    lastList_ = byServer ? ByServer : ByVolume;
+    if (outcome.result.completed) {
+        showResults(std::move(outcome.result.rows));
+        lastList_ = kind == ListKind::ByServer ? LastList::ByServer : LastList::ByVolume;
+    }
+    Q_EMIT listingEnded();
 }
 
-void MainWindow::sortResults(std::vector<UsageRow>& rows) {
+void MainWindow::showResults(std::vector<UsageRow> rows) {
     showUsageRows(std::move(rows), *lstUsers_, *lstUsage_);
+    // A new listing starts at its largest rows, both lists in line,
+    // wherever the old ones were scrolled to.
+    lstUsage_->setTopIndex(0);
+    lstUsers_->setTopIndex(0);
 }
 
 void MainWindow::Form_Unload() {
@@ -298,16 +303,32 @@ void MainWindow::cmdClose_Click() {
 }
 
 void MainWindow::reject() {
+    if (run_ != nullptr) {
+        run_->cancel();
+        return;
+    }
+    if (lastCancel_ && std::chrono::steady_clock::now() - *lastCancel_ < kEscapeAfterCancel)
+        return;
     cmdClose_->click();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // A held Escape that cancelled a listing must not go on to close the
+    // program; a held Escape never needs its repeats to close it.
+    if (event->key() == Qt::Key_Escape && event->isAutoRepeat()) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closed during a listing, by the window manager or by Close: the
     // listing stops first and gives back what it holds; the window closes
-    // as usual once it has unwound.
-    if (listing_ != nullptr) {
+    // once it has ended.
+    if (run_ != nullptr) {
         closeAfterListing_ = true;
-        listing_->cancel();
+        run_->cancel();
         event->ignore();
         return;
     }

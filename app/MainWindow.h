@@ -1,13 +1,16 @@
 #pragma once
 
+#include "app/ListingRun.h"
 #include "netware/Client.h"
 #include "netware/UserChannel.h"
 #include "report/UsageListing.h"
 
 #include <QDialog>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,32 +21,61 @@ class QPushButton;
 
 namespace vorlane {
 
-class CloseRequestFilter;
 class ListBox;
-class ListingFeedback;
 class SortedComboBox;
+
+// What the last completed listing was, for Recalc to repeat.
+enum class LastList : std::uint8_t { ByVolume, ByServer, NoListingYet };
 
 // The one window, "Disk Usage". It owns the tool's use of the client: the
 // default connection for its whole life, and the state of the last listing.
 //
 // Built on QDialog for its keyboard contract: Enter presses the default
 // button (or the focused push button), Escape the cancel button.
+//
+// A listing runs on a thread of its own (ListingRun). While it runs the
+// window is in one state, "a listing is running": the context, Recurse, both
+// pickers and Recalc take no input (they are disabled, so no route, keyboard,
+// mouse or accessibility action, starts a second listing); the result lists
+// stay open to scrolling and copying; Escape cancels the listing; closing the
+// window cancels it and closes the window once it has ended.
 class MainWindow final : public QDialog {
     Q_OBJECT
 public:
-    // The two kinds of listing: usage summed over the server chosen in the
-    // server list, or usage on the volume chosen in the volume list.
-    enum class ListKind : std::uint8_t { ByVolume, ByServer };
-    // What the last completed listing was, for Recalc to repeat.
-    enum LastList : std::uint8_t { ByVolume = 0, ByServer = 1, NoListingYet = 2 };
-
     MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Brings the client up and fills both lists. Runs before the window is
     // first shown; any failure ends the program with its message.
     void Form_Load();
-    // Shuts the client down; runs once, however the window is closed.
+
+    LastList lastList() const { return lastList_; }
+    nw::NWCONN_HANDLE defConnH() const { return defConnH_; }
+    bool listingRunning() const { return run_ != nullptr; }
+    // How soon the progress window of a long listing comes up, and how often
+    // its figures change.
+    void setListingTiming(ListingRun::Timing timing) { timing_ = timing; }
+
+    // The size of the client area, fixed.
+    static QSize clientSize();
+    // Window geometry is laid out in twips; 15 make a pixel at 96 dpi, and Qt
+    // scales pixels for other screens.
+    static int twips(int value);
+
+Q_SIGNALS:
+    // A listing ended, completed or not; the lists show its rows if it did.
+    void listingEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override;
+
+private:
+    enum class ListKind : std::uint8_t { ByVolume, ByServer };
+
+    void buildControls();
+    void addVolumes(const std::string& server);
     void Form_Unload();
 
     // Driven by QComboBox::activated of cmbVolumes: the user picked a volume.
@@ -59,43 +91,29 @@ public:
     // Driven by QScrollBar::valueChanged of lstUsage's scroll bar.
     void lstUsage_Scroll();
 
-    // One listing of the given kind with what is typed and picked now. While
-    // it runs the window keeps answering but takes no input, and a second
-    // listing cannot start; closing the window stops the listing first.
-    void doList(ListKind kind);
-
-    std::uint8_t lastList() const { return lastList_; }
-    nw::NWCONN_HANDLE defConnH() const { return defConnH_; }
-
-    // The size of the client area, fixed.
-    static QSize clientSize();
-    // Window geometry is laid out in twips; 15 make a pixel at 96 dpi, and Qt
-    // scales pixels for other screens.
-    static int twips(int value);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-
-private:
-    void buildControls();
-    void addVolumes(const std::string& server);
-    // Orders the rows of a completed listing and shows them.
-    void sortResults(std::vector<UsageRow>& rows);
+    // Starts a listing of the given kind with what is typed and picked now.
+    void doList(ListKind kind, bool freshFigures = false);
+    void setListingRunning(bool running);
+    void endListing(ListingOutcome outcome, ListKind kind);
+    // Shows the rows of a completed listing, largest first, from the top.
+    void showResults(std::vector<UsageRow> rows);
 
     nw::Client& client_;
     nw::UserChannel& user_;
 
     nw::NWCONN_REF defConnRef_ = 0;
     nw::NWCONN_HANDLE defConnH_ = 0;
-    std::uint8_t lastList_ = NoListingYet;
+    LastList lastList_ = LastList::NoListingYet;
     bool loaded_ = false;
     bool unloaded_ = false;
-    // The listing that runs now, if any, and whether the window is to close
-    // once it has unwound.
-    ListingFeedback* listing_ = nullptr;
+
+    std::unique_ptr<ListingRun> run_;
+    ListingRun::Timing timing_;
     bool closeAfterListing_ = false;
-    std::unique_ptr<CloseRequestFilter> closeRequests_;
+    QPointer<QWidget> focusBeforeListing_;
+    // When the user last cancelled a listing: an Escape that follows it
+    // closely is the same gesture, not a request to close the program.
+    std::optional<std::chrono::steady_clock::time_point> lastCancel_;
 
     QLineEdit* txtContext_ = nullptr;
     QLabel* lblContext_ = nullptr;

@@ -1,6 +1,7 @@
 #include "app/ProgressWindow.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -8,7 +9,7 @@
 namespace vorlane {
 namespace {
 
-QString doingText(const ListingProgress& progress) {
+QString stepText(const ListingProgress& progress) {
     switch (progress.step) {
     case ListingProgress::Step::Starting:
         return QStringLiteral("Opening the directory");
@@ -20,51 +21,62 @@ QString doingText(const ListingProgress& progress) {
     return {};
 }
 
-QString measuredText(const ListingProgress& progress) {
-    return QStringLiteral("Objects measured: %1").arg(progress.measured);
-}
-
-QString keptText(const ListingProgress& progress) {
-    return QStringLiteral("Using space: %1").arg(progress.kept);
+QLabel* line(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
 }
 
 } // namespace
 
 ProgressWindow::ProgressWindow(QWidget* owner)
-    : QDialog(owner), doing_(new QLabel(this)), measured_(new QLabel(this)), kept_(new QLabel(this)) {
+    : QDialog(owner), step_(line("lblStep", this)), doing_(line("lblDoing", this)),
+      measured_(line("lblMeasured", this)), kept_(line("lblKept", this)) {
     setObjectName(QStringLiteral("progressWindow"));
     setWindowTitle(QStringLiteral("Listing"));
-    // It blocks input to the main window for as long as it is up.
-    setWindowModality(Qt::ApplicationModal);
-    measured_->setObjectName(QStringLiteral("lblMeasured"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
+    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    cancel->setAutoDefault(false);
+    cancel->setDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &ProgressWindow::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(doing_);
-    layout->addWidget(measured_);
-    layout->addWidget(kept_);
+    for (QLabel* label : {step_, doing_, measured_, kept_})
+        layout->addWidget(label);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    // Wide enough for large figures from the start, so that the window does
-    // not grow under the pointer while the figures rise.
+    // Wide enough for large figures and a long call's own words from the
+    // start, so that the window does not grow under the pointer while the
+    // figures rise.
     ListingProgress widest;
     widest.step = ListingProgress::Step::Listing;
-    widest.container = widest.containers = widest.measured = widest.kept = 9999999;
-    doing_->setMinimumWidth(doing_->fontMetrics().horizontalAdvance(doingText(widest)));
+    widest.container = widest.containers = 9999999;
+    step_->setMinimumWidth(std::max(
+        step_->fontMetrics().horizontalAdvance(stepText(widest)),
+        doing_->fontMetrics().horizontalAdvance(QStringLiteral("Scanning ABCDEFGHIJKLMNOP: 999,999,999 files"))));
+    showProgress(ListingProgress{});
 }
 
 void ProgressWindow::showProgress(const ListingProgress& progress) {
     // A label repaints only when its text changes.
-    doing_->setText(doingText(progress));
-    measured_->setText(measuredText(progress));
-    kept_->setText(keptText(progress));
+    step_->setText(stepText(progress));
+    doing_->setText(QString::fromStdString(progress.doing));
+    measured_->setText(QStringLiteral("Objects measured: %1").arg(progress.measured));
+    kept_->setText(QStringLiteral("Using space: %1").arg(progress.kept));
 }
 
 void ProgressWindow::reject() {
-    cancelRequested_ = true;
+    Q_EMIT cancelRequested();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace vorlane

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include <cstdio>
@@ -99,6 +100,24 @@ void ToolWindow::setContext(const QString& context) {
 
 void ToolWindow::setRecurse(bool on) {
     control<QCheckBox>("optRecurse").setChecked(on);
+}
+
+namespace {
+
+void listFrom(vorlane::MainWindow& window, QComboBox& picker) {
+    Q_EMIT picker.activated(picker.currentIndex());
+    while (window.listingRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
+void ToolWindow::listByVolume() {
+    listFrom(window_, control<QComboBox>("cmbVolumes"));
+}
+
+void ToolWindow::listByServer() {
+    listFrom(window_, control<QComboBox>("cmbServer"));
 }
 
 vorlane::ListBox& ToolWindow::users() const {

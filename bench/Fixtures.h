@@ -69,6 +69,11 @@ public:
     void setContext(const QString& context);
     void setRecurse(bool on);
 
+    // Runs the listing a pick of the selected entry starts, as the picker's
+    // signal starts it, and handles events until it has ended.
+    void listByVolume();
+    void listByServer();
+
     vorlane::ListBox& users() const;
     vorlane::ListBox& usage() const;
     // Messages shown since the window was made.

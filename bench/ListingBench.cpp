@@ -48,9 +48,9 @@ void toolListing(benchmark::State& state, Kind kind, std::uint32_t objects) {
     const std::size_t messagesBefore = tool.messages().size();
     for (auto _ : state) {
         if (kind == Kind::ByVolume)
-            tool.window().cmbVolumes_Click();
+            tool.listByVolume();
         else
-            tool.window().cmbServer_Click();
+            tool.listByServer();
     }
     if (tool.messages().size() != messagesBefore)
         state.SkipWithError(("the listing showed a message: " + tool.messages().back()).c_str());

@@ -114,7 +114,7 @@ void memoryChild(int argc, char** argv, const std::string& spec) {
     tool.selectServer(QString::fromLatin1(kServer));
     const long loaded = peakKib();
     if (listing)
-        tool.window().cmbServer_Click();
+        tool.listByServer();
     std::printf("rows %d loaded_kib %ld peak_kib %ld\n", tool.users().count(), loaded, peakKib());
     std::fflush(stdout);
     std::_Exit(tool.messages().empty() ? 0 : 1);

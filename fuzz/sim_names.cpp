@@ -75,8 +75,9 @@ void wholeListing(FuzzedDataProvider& in) {
                  nw::kSuccess);
     testing_support::FakeUserChannel user;
     vorlane::ListingResult result;
+    vorlane::ListingControl control;
     try {
-        result = vorlane::doListing(client, user, defConn, request);
+        result = vorlane::doListing(client, user, defConn, request, control);
     } catch (const testing_support::ProgramEnded&) {
         std::fprintf(stderr, "the listing ended the program: %s\n", user.messages.back().c_str());
         std::abort();

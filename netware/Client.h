@@ -101,6 +101,7 @@ inline constexpr nuint32 kTransportAny = 0x8000;
 // it only on the thread that is making a call.
 class CallWatcher {
 public:
+    virtual ~CallWatcher() = default;
     // True once the listing has been cancelled. A long call asks it often
     // (at least every 50 ms) and, once it is true, stops within 0.2 s and
     // returns kCancelled.
@@ -112,9 +113,6 @@ public:
     // keeps from earlier calls is counted again, once per volume, instead of
     // being reused.
     virtual bool freshFigures() const = 0;
-
-protected:
-    ~CallWatcher() = default;
 };
 
 class Client {

@@ -2,7 +2,7 @@
 
 #include "netware/Client.h"
 #include "netware/UserChannel.h"
-#include "report/ListingMonitor.h"
+#include "report/ListingControl.h"
 
 #include <string>
 #include <vector>
@@ -18,14 +18,8 @@ namespace vorlane {
 // A container that does not exist shows "Context does not exist" and ends
 // the walk below it only; any other failure ends the program. The list grows
 // as needed: there is no limit on the number of containers but memory.
-//
-// `monitor` is asked after every client call and counts the containers
-// found; when it says stop, every level gives back its buffer and returns.
+// `control` counts the containers found.
 void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
-                 std::vector<std::string>& contList, ListingMonitor& monitor);
-
-// The same, watched by nobody.
-void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
-                 std::vector<std::string>& contList);
+                 std::vector<std::string>& contList, ListingControl& control);
 
 } // namespace vorlane

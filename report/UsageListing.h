@@ -2,7 +2,7 @@
 
 #include "netware/Client.h"
 #include "netware/UserChannel.h"
-#include "report/ListingObserver.h"
+#include "report/ListingControl.h"
 
 #include <cstdint>
 #include <string>
@@ -28,8 +28,8 @@ struct UsageRow {
 };
 
 struct ListingResult {
-    // False when the listing stopped with a message; the caller then keeps
-    // what it showed before.
+    // False when the listing stopped with a message, or was cancelled; the
+    // caller then keeps what it showed before.
     bool completed = false;
     std::vector<UsageRow> rows; // in the order found
 };
@@ -42,11 +42,12 @@ struct ListingResult {
 // any other failure ends the program. Every handle the listing opened is
 // released on every way out that does not end the program.
 //
-// `observer`, if any, is kept informed between client calls and may stop the
-// listing; a listing it stops ends as one that stops with a message does
-// (not completed), without a message, and makes no further call but the
-// ones that give back what it holds.
+// `control` carries the figures out as they rise and the cancel in: once it
+// is cancelled the listing makes no further call but the ones that give back
+// what it holds, and ends as one that stops with a message does (not
+// completed), without a message. The client watches the listing through it
+// while the listing runs.
 ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
-                        const ListingRequest& request, ListingObserver* observer = nullptr);
+                        const ListingRequest& request, ListingControl& control);
 
 } // namespace vorlane

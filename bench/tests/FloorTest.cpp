@@ -38,10 +38,10 @@ TEST_P(FloorAgainstTool, MakesTheSameCallsInTheSameOrderAndFindsTheSameRows) {
     toolSim.setCallLogging(true);
     if (byServer) {
         tool.selectServer(QString::fromLatin1(bench::kServer));
-        tool.window().cmbServer_Click();
+        tool.listByServer();
     } else {
         tool.selectVolume(QString::fromLatin1(bench::kVolumeEntry));
-        tool.window().cmbVolumes_Click();
+        tool.listByVolume();
     }
     ASSERT_TRUE(tool.messages().empty());
 

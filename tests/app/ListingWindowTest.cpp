@@ -1,5 +1,7 @@
 #include "support/WindowHarness.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -34,17 +36,17 @@ const QStringList kBySys = {"B=20", "C=20", "A=8", "D=4"};
 
 class ListingWindow : public testing::Test {
 protected:
-    void pressRecalc() { h_.control<QPushButton>("cmdRecalc")->click(); }
+    void pressRecalc() { h_.pressRecalc(); }
     WindowHarness h_{kAcme};
 };
 
 TEST_F(ListingWindow, PickingAVolumeOrAServerListsLargestFirstAndRemembersTheKind) {
     h_.pickVolume("[FS1] : SYS");
     EXPECT_EQ(h_.shown(), kBySys) << "ties keep the order found";
-    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByVolume);
+    EXPECT_EQ(h_.window.lastList(), vorlane::LastList::ByVolume);
     h_.pickServer("FS1");
     EXPECT_EQ(h_.shown(), (QStringList{"D=4100", "B=20", "C=20", QString::fromUtf8("MÜLLER=12"), "A=8"}));
-    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByServer);
+    EXPECT_EQ(h_.window.lastList(), vorlane::LastList::ByServer);
     h_.pickServer("FS10");
     EXPECT_EQ(h_.shown(), QStringList{"D=200"}) << "only FS10's own volumes";
     EXPECT_TRUE(h_.user.messages.empty());
@@ -55,7 +57,7 @@ TEST_F(ListingWindow, AListingThatFindsNothingEmptiesBothListsAndStillCounts) {
     h_.setContext("MARKETING.ACME");
     h_.pickServer("FS10");
     EXPECT_TRUE(h_.shown().isEmpty());
-    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByServer);
+    EXPECT_EQ(h_.window.lastList(), vorlane::LastList::ByServer);
 }
 
 TEST_F(ListingWindow, RecalcRepeatsTheLastCompletedKindWithWhatIsNowTypedAndPicked) {
@@ -69,7 +71,7 @@ TEST_F(ListingWindow, RecalcRepeatsTheLastCompletedKindWithWhatIsNowTypedAndPick
     h_.pickServer("FS1"); // stops with a message: by volume stays the kind to repeat
     EXPECT_EQ(h_.user.messages, std::vector<std::string>{"Context does not exist"});
     EXPECT_EQ(h_.shown(), kBySys) << "a listing that stops keeps what was shown";
-    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::ByVolume);
+    EXPECT_EQ(h_.window.lastList(), vorlane::LastList::ByVolume);
 
     h_.setContext("MARKETING.ACME");
     h_.client.calls.clear();
@@ -89,7 +91,7 @@ TEST_F(ListingWindow, AListingThatCannotStartKeepsEverything) {
     h_.client.calls.clear();
     h_.setContext("");
     h_.setRecurse(true); // editing starts nothing by itself
-    h_.window.cmbServer_Click();
+    Q_EMIT h_.servers()->activated(-1);
     EXPECT_TRUE(h_.user.messages.empty()) << "no server picked: nothing at all";
     h_.pickVolume("[FS1] : VOL1");
     EXPECT_EQ(h_.user.messages, std::vector<std::string>{"Enter a context"});
@@ -97,18 +99,49 @@ TEST_F(ListingWindow, AListingThatCannotStartKeepsEverything) {
     EXPECT_EQ(h_.shown(), kBySys);
 }
 
-TEST_F(ListingWindow, ThePointerIsBusyWhileAListingRunsAndGivenBackAfter) {
-    std::vector<Qt::CursorShape> shapes;
-    h_.client.onCall = [&shapes](const std::string& call) {
-        if (call.rfind("NWDSList ", 0) == 0 && QApplication::overrideCursor() != nullptr)
-            shapes.push_back(QApplication::overrideCursor()->shape());
+// While a listing runs the window is in one state: nothing that asks for a
+// listing takes input, by any route, and nothing asks twice.
+TEST_F(ListingWindow, WhileAListingRunsNoRouteStartsASecondOne) {
+    h_.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&h_.window));
+    testing_support::Gate gate;
+    h_.client.calls.clear();
+    h_.client.onCall = [&gate](const std::string& call) {
+        if (call.rfind("NWDSList ", 0) == 0)
+            gate.pass();
     };
-    h_.pickVolume("[FS1] : SYS");
-    EXPECT_EQ(shapes, std::vector<Qt::CursorShape>{Qt::WaitCursor});
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    h_.setContext("NOWHERE.ACME");
-    h_.pickVolume("[FS1] : SYS");
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "also after a message";
+    h_.volumes()->setFocus();
+    h_.startPick(h_.volumes(), "[FS1] : SYS");
+    gate.waitForArrival();
+    const char* request[] = {"txtContext", "optRecurse", "cmbVolumes", "cmbServer", "cmdRecalc"};
+    for (const char* name : request)
+        EXPECT_FALSE(h_.control<QWidget>(name)->isEnabled()) << name;
+    EXPECT_TRUE(h_.usageList()->hasFocus()) << "keys go to the results, not to Close";
+    EXPECT_EQ(h_.window.cursor().shape(), Qt::BusyCursor);
+    h_.startPick(h_.servers(), "FS1");
+    QAccessible::queryAccessibleInterface(h_.control<QPushButton>("cmdRecalc"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    gate.open();
+    h_.waitForListing();
+    EXPECT_EQ(h_.client.callsTo("NWCCOpenConnByName").size(), 1u) << "one listing";
+    for (const char* name : request)
+        EXPECT_TRUE(h_.control<QWidget>(name)->isEnabled()) << name;
+    EXPECT_TRUE(h_.volumes()->hasFocus()) << "the focus is back where it was";
+    EXPECT_EQ(h_.window.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(ListingWindow, ANewListingShowsItsLargestRowsBothListsInLine) {
+    WindowHarness many{R"json({ "generate": { "objects": 300, "objectsPerContainer": 300, "servers": 1,
+                                "volumesPerServer": 1, "usageFraction": 1 }, "defaultContext": "CORP" })json"};
+    many.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&many.window));
+    many.pickServer("FS1");
+    many.usageList()->setTopIndex(100);
+    many.usersList()->setTopIndex(150); // scrolled on its own
+    many.pickServer("FS1");
+    EXPECT_EQ(many.usageList()->topIndex(), 0);
+    EXPECT_EQ(many.usersList()->topIndex(), 0);
 }
 
 TEST_F(ListingWindow, TheKeyboardPicksAndEnterRepeatsForANewContext) {
@@ -116,6 +149,7 @@ TEST_F(ListingWindow, TheKeyboardPicksAndEnterRepeatsForANewContext) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&h_.window));
     h_.servers()->setFocus();
     QTest::keyClick(h_.servers(), Qt::Key_Down);
+    h_.waitForListing();
     EXPECT_EQ(h_.servers()->currentText(), "FS1");
     EXPECT_EQ(h_.shown().size(), 5);
     auto* box = h_.control<QLineEdit>("txtContext");
@@ -123,6 +157,7 @@ TEST_F(ListingWindow, TheKeyboardPicksAndEnterRepeatsForANewContext) {
     box->selectAll();
     QTest::keyClicks(box, "MARKETING.ACME");
     QTest::keyClick(box, Qt::Key_Return);
+    h_.waitForListing();
     EXPECT_EQ(h_.shown(), QStringList{"M=12"});
 }
 
@@ -148,6 +183,7 @@ TEST_F(ListingWindow, TheWheelPicksOnlyInAPickerThatHasTheFocus) {
     EXPECT_TRUE(h_.client.calls.empty());
     h_.volumes()->setFocus();
     turnWheel(h_.volumes());
+    h_.waitForListing();
     EXPECT_EQ(h_.volumes()->currentText(), "[FS1] : SYS");
     EXPECT_EQ(h_.shown(), kBySys);
 }

@@ -40,7 +40,7 @@ TEST_F(Window, LoadsTheDefaultContextEveryServerAndEveryVolumeWithItsNumber) {
     for (const auto& [entry, number] : volumes)
         EXPECT_EQ(h_.volumes()->itemData(h_.volumes()->findText(entry)).toInt(), number) << entry;
     EXPECT_EQ(h_.volumes()->currentIndex(), -1);
-    EXPECT_EQ(h_.window.lastList(), vorlane::MainWindow::NoListingYet);
+    EXPECT_EQ(h_.window.lastList(), vorlane::LastList::NoListingYet);
 }
 
 TEST_F(Window, TheLayoutReadsAsOneFormWithATwoColumnList) {

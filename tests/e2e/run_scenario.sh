@@ -33,12 +33,14 @@ wait_for_window() {
     return 1
 }
 
-# Waits up to 20 s for the program to end; prints its exit status.
+# Waits up to 20 s for the program to end and sets $status to its exit
+# status. Called in this shell, never in $(...): only the program's parent
+# can wait for it, and a subshell is not its parent.
 wait_for_exit() {
     for _ in $(seq 1 200); do
         if ! kill -0 "$pid" 2>/dev/null; then
             wait "$pid"
-            echo $?
+            status=$?
             return 0
         fi
         sleep 0.1
@@ -65,7 +67,7 @@ startup-failure)
         fail "the main window appeared although start-up failed"
     fi
     press "$box" Return
-    status=$(wait_for_exit) || fail "the program did not end after OK"
+    wait_for_exit || fail "the program did not end after OK"
     [[ "$status" != 0 ]] || fail "exit status 0 after a start-up failure"
     ;;
 list-by-keyboard)
@@ -79,7 +81,7 @@ list-by-keyboard)
     press "$window" alt+r
     sleep 1
     press "$window" Escape
-    status=$(wait_for_exit) || fail "the window no longer answers after a listing"
+    wait_for_exit || fail "the window no longer answers after a listing"
     [[ "$status" == 0 ]] || fail "exit status $status, expected 0"
     ;;
 *)

@@ -37,7 +37,9 @@ protected:
         flags |= nw::kContextFlagTypelessNames;
         sim_->NWDSSetContext(handle, nw::kContextKeyFlags, &flags);
         std::vector<std::string> contList{""};
-        vorlane::recurseCont(*sim_, user_, handle, "", contList);
+        vorlane::ListingControl control;
+        vorlane::recurseCont(*sim_, user_, handle, "", contList, control);
+        EXPECT_EQ(control.progress().containers, contList.size() - 1);
         return contList;
     }
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -44,7 +47,7 @@ struct ListingRig {
     std::optional<Rows> list(const std::string& context, bool recurse, std::vector<nw::nuint8> volumes) {
         client.calls.clear();
         const auto result =
-            vorlane::doListing(client, user, defConn, {"FS1", context, recurse, std::move(volumes)}, observer);
+            vorlane::doListing(client, user, defConn, {"FS1", context, recurse, std::move(volumes)}, control);
         EXPECT_EQ(sim->openConnections(), std::vector<nw::NWCONN_HANDLE>{defConn});
         EXPECT_EQ(sim->openContextCount(), 0u);
         EXPECT_EQ(sim->allocatedBufferCount(), 0u);
@@ -56,13 +59,13 @@ struct ListingRig {
         return rows;
     }
     // What the fault sweep runs: a listing by server with Recurse.
-    void run() { vorlane::doListing(client, user, defConn, {"FS1", "ACME", true, {0, 1}}); }
+    void run() { vorlane::doListing(client, user, defConn, {"FS1", "ACME", true, {0, 1}}, control); }
 
     std::unique_ptr<nwsim::SimClient> sim;
     RecordingClient client;
     FakeUserChannel user;
     nw::NWCONN_HANDLE defConn = 0;
-    vorlane::ListingObserver* observer = nullptr;
+    vorlane::ListingControl control;
 };
 
 class Listing : public testing::Test, protected ListingRig {};
@@ -168,85 +171,62 @@ TEST(ListingFaults, EveryCallFailingAloneEndsWithItsReportOrCountsAsNothing) {
     EXPECT_EQ(kinds.size(), 16u);
 }
 
-// Watches a listing: what it saw at each update (step, containers, container,
-// measured, kept) and after how many calls; stops it at update `stopAt`.
-struct Watcher final : vorlane::ListingObserver {
-    explicit Watcher(const RecordingClient& c, std::chrono::milliseconds every = {}) : client(c), interval(every) {}
-    std::chrono::milliseconds updateInterval() const override { return interval; }
-    bool update(const vorlane::ListingProgress& p) override {
-        const std::string figures = "SWL"[static_cast<int>(p.step)] + (" " + std::to_string(p.containers)) + " " +
-                                    std::to_string(p.container) + " " + std::to_string(p.measured) + " " +
-                                    std::to_string(p.kept);
-        if (seen.empty() || seen.back() != figures)
-            seen.push_back(figures);
-        at.push_back(client.calls.size());
-        return at.size() != stopAt;
-    }
-    const RecordingClient& client;
-    std::chrono::milliseconds interval;
-    std::size_t stopAt = 0;
-    std::vector<std::string> seen;
-    std::vector<std::size_t> at;
-};
+// The figures as the listing shows them: step, containers, container,
+// measured, kept.
+std::string figures(const vorlane::ListingProgress& p) {
+    return "SWL"[static_cast<int>(p.step)] + (" " + std::to_string(p.containers)) + " " + std::to_string(p.container) +
+           " " + std::to_string(p.measured) + " " + std::to_string(p.kept);
+}
 
 bool isRelease(const std::string& call) {
     return call == "NWDSFreeBuf" || call == "NWDSFreeContext" || call == "NWCCCloseConn";
 }
 
-TEST_F(Listing, TheObserverIsAskedAfterEveryCallAndSeesEveryFigureRiseToItsTotal) {
-    Watcher watcher(client);
-    observer = &watcher;
+TEST_F(Listing, ItsFiguresRiseCallByCallToTheirTotals) {
+    std::vector<std::string> seen;
+    client.onCall = [&](const std::string&) {
+        if (const std::string now = figures(control.progress()); seen.empty() || seen.back() != now)
+            seen.push_back(now);
+    };
     ASSERT_TRUE(list("SALES.ACME", true, {1}).has_value());
     // Three containers found; nine objects measured in four, four of them kept.
-    EXPECT_EQ(watcher.seen,
-              (std::vector<std::string>{"S 0 0 0 0", "W 0 0 0 0", "W 1 0 0 0", "W 2 0 0 0", "W 3 0 0 0", "L 4 1 0 0",
-                                        "L 4 1 1 1", "L 4 1 2 2", "L 4 1 3 2", "L 4 1 4 2", "L 4 1 5 2", "L 4 2 5 2",
-                                        "L 4 2 6 3", "L 4 2 7 3", "L 4 3 7 3", "L 4 3 8 4", "L 4 4 8 4", "L 4 4 9 4"}));
-    // From the buffer on, every call but the releases at the end is followed by an update.
-    const auto from = std::find(client.calls.begin(), client.calls.end(), "NWDSAllocBuf") - client.calls.begin();
-    for (auto j = static_cast<std::size_t>(from); j < client.calls.size() - 4; ++j)
-        EXPECT_NE(std::find(watcher.at.begin(), watcher.at.end(), j + 1), watcher.at.end()) << client.calls[j];
+    EXPECT_EQ(seen, (std::vector<std::string>{"S 0 0 0 0", "W 0 0 0 0", "W 1 0 0 0", "W 2 0 0 0", "W 3 0 0 0",
+                                              "L 4 1 0 0", "L 4 1 1 1", "L 4 1 2 2", "L 4 1 3 2", "L 4 1 4 2",
+                                              "L 4 2 5 2", "L 4 2 6 3", "L 4 3 7 3", "L 4 4 8 4", "L 4 4 9 4"}));
 }
 
-TEST(ListingCancel, StoppedAtAnyUpdateItGivesEverythingBackAndMakesNoOtherCall) {
-    for (std::size_t stopAt = 1;; ++stopAt) {
+TEST(ListingCancel, CancelledAfterAnyCallItGivesEverythingBackAndMakesNoOtherCall) {
+    for (std::size_t cancelAt = 1;; ++cancelAt) {
         ListingRig rig;
         rig.sim->setChunkLimit(2);
-        Watcher watcher(rig.client);
-        watcher.stopAt = stopAt;
-        rig.observer = &watcher;
+        rig.client.onCall = [&](const std::string&) {
+            if (rig.client.calls.size() == cancelAt)
+                rig.control.cancel();
+        };
         const auto rows = rig.list("SALES.ACME", true, {0, 1}); // checks that every handle went back
-        if (watcher.at.size() < stopAt) {
-            EXPECT_TRUE(rows.has_value() && stopAt > 50) << "a listing nobody stopped completes";
+        if (!rig.control.cancelled()) {
+            EXPECT_TRUE(rows.has_value() && cancelAt > 50) << "a listing nobody cancelled completes";
             break;
         }
-        EXPECT_TRUE(!rows && rig.user.messages.empty() && watcher.at.size() == stopAt) << stopAt;
-        for (std::size_t j = watcher.at.back(); j < rig.client.calls.size(); ++j)
-            EXPECT_TRUE(isRelease(rig.client.calls[j])) << stopAt << ": " << rig.client.calls[j];
+        EXPECT_TRUE(!rows && rig.user.messages.empty()) << cancelAt;
+        for (std::size_t j = cancelAt; j < rig.client.calls.size(); ++j)
+            EXPECT_TRUE(isRelease(rig.client.calls[j])) << cancelAt << ": " << rig.client.calls[j];
     }
 }
 
-TEST(ListingMonitor, UpdatesComeOncePerIntervalHoweverManyCallsFallInIt) {
+TEST(ListingCancel, ReachesIntoALongCall) {
     std::string slow(kAcme);
-    slow.replace(slow.find("\"defaultServer\""), 0, R"("latency": { "all": 2000 }, )");
+    slow.replace(slow.find("\"defaultServer\""), 0, R"("latency": { "calls": { "NWDSList": 10000000 } }, )");
     ListingRig rig(slow);
-    Watcher watcher(rig.client, std::chrono::milliseconds(20));
-    rig.observer = &watcher;
+    std::thread canceller([&rig] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        rig.control.cancel();
+    });
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(rig.list("SALES.ACME", true, {0, 1}).has_value());
-    const auto intervals = (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(20);
-    // Some 80 calls of 2 ms or more: an update per interval, not per call.
-    EXPECT_GE(watcher.at.size(), 2u);
-    EXPECT_LE(watcher.at.size(), static_cast<std::size_t>(intervals) + 2) << rig.client.calls.size() << " calls";
-
-    // Stopped at an update, it stops right there, not an interval later.
-    ListingRig stopped(slow);
-    Watcher stopper(stopped.client, std::chrono::milliseconds(20));
-    stopper.stopAt = 2;
-    stopped.observer = &stopper;
-    EXPECT_FALSE(stopped.list("SALES.ACME", true, {0, 1}).has_value());
-    for (std::size_t j = stopper.at.back(); j < stopped.client.calls.size(); ++j)
-        EXPECT_TRUE(isRelease(stopped.client.calls[j])) << stopped.client.calls[j];
+    EXPECT_FALSE(rig.list("SALES.ACME", false, {0}).has_value()); // checks that every handle went back
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the ten-second call was cut short";
+    EXPECT_TRUE(rig.user.messages.empty());
 }
 
 } // namespace

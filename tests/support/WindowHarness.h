@@ -6,11 +6,14 @@
 #include "app/SortedComboBox.h"
 
 #include "support/FakeUserChannel.h"
+#include "support/Gate.h"
 #include "support/RecordingClient.h"
 #include "support/SimNetwork.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -47,21 +50,37 @@ public:
     void setContext(const QString& text) { control<QLineEdit>("txtContext")->setText(text); }
     void setRecurse(bool on) { control<QCheckBox>("optRecurse")->setChecked(on); }
 
-    // Selects the entry as a user would and runs the picker's handler.
+    // Picks the entry as a user does (the picker says it was activated) and
+    // waits for the listing that starts to end.
     void pickVolume(const QString& entry) {
-        select(volumes(), entry);
-        window.cmbVolumes_Click();
+        startPick(volumes(), entry);
+        waitForListing();
     }
     void pickServer(const QString& server) {
-        select(servers(), server);
-        window.cmbServer_Click();
+        startPick(servers(), server);
+        waitForListing();
+    }
+    void pressRecalc() {
+        control<QPushButton>("cmdRecalc")->click();
+        waitForListing();
+    }
+    // The same without waiting.
+    static void startPick(vorlane::SortedComboBox* box, const QString& text) {
+        Q_EMIT box->activated(select(box, text));
+    }
+    // Handles events until no listing runs; what the listing's end throws
+    // (the end of the program) comes out here.
+    void waitForListing() const {
+        while (window.listingRunning())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
 
-    static void select(vorlane::SortedComboBox* box, const QString& text) {
+    static int select(vorlane::SortedComboBox* box, const QString& text) {
         const int index = box->findText(text);
         if (index < 0)
             throw std::runtime_error("no entry " + text.toStdString());
         box->setCurrentIndex(index);
+        return index;
     }
 
     static QStringList rows(const vorlane::ListBox* list) {

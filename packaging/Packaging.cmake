@@ -15,7 +15,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "disk usage of directory objects on a file
 set(CPACK_PACKAGE_DESCRIPTION
     "Vorlane lists which objects of a directory context, optionally with every
 container below it, use how much disk space on one file server or on one
-volume of it, largest first. This build talks to a simulated network,
+volume of it, largest first. It talks to a real LDAP directory and the
+site's file servers (this machine's file systems, and others reached over
+SSH) when VORLANE_LDAP_URI is set, and otherwise to a simulated network,
 described by a JSON file named in NWSIM_NETWORK or built in.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)

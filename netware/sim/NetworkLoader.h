@@ -25,7 +25,7 @@ struct LoadResult {
     std::string error;              // set on failure: "<source>: <place>: <problem>"
 };
 
-inline constexpr std::uintmax_t kMaxNetworkFileBytes = 256u * 1024u * 1024u;
+inline constexpr std::uintmax_t kMaxNetworkFileBytes = std::uintmax_t{256} * 1024 * 1024;
 
 // A file larger than `maxBytes` is refused.
 LoadResult loadNetworkFile(const std::string& path, std::uintmax_t maxBytes = kMaxNetworkFileBytes);

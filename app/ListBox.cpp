@@ -94,6 +94,11 @@ ListBox::ListBox(QWidget* parent)
 
 void ListBox::setRows(std::shared_ptr<const ListBoxRows> rows) {
     model_->setRows(std::move(rows));
+    // New rows are shown from the first, wherever the old ones were
+    // scrolled to. The first row is always in range, so this needs no
+    // layout of the rows (which, for a million of them, waits until they
+    // are painted).
+    verticalScrollBar()->setValue(0);
     // A reset drops the selection without a word.
     updateCopyActions();
 }

@@ -32,6 +32,7 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
+    // Replaces the rows, shown from the first.
     void setRows(std::shared_ptr<const ListBoxRows> rows);
     const ListBoxRows& rows() const { return *rows_; }
 
@@ -52,6 +53,7 @@ class ListBox final : public QListView {
 public:
     explicit ListBox(QWidget* parent = nullptr);
 
+    // Replaces the rows, shown from the first.
     void setRows(std::shared_ptr<const ListBoxRows> rows);
     int count() const;
 

@@ -284,11 +284,9 @@ void MainWindow::endListing(ListingOutcome outcome, ListKind kind) {
 }
 
 void MainWindow::showResults(std::vector<UsageRow> rows) {
+    // Both lists start at their first rows, in line, wherever the old ones
+    // were scrolled to.
     showUsageRows(std::move(rows), *lstUsers_, *lstUsage_);
-    // A new listing starts at its largest rows, both lists in line,
-    // wherever the old ones were scrolled to.
-    lstUsage_->setTopIndex(0);
-    lstUsers_->setTopIndex(0);
 }
 
 void MainWindow::Form_Unload() {

@@ -96,7 +96,8 @@ std::vector<Pair> listingPairs(const SuiteOptions& options) {
         for (const std::uint32_t objects : options.listingSizes) {
             pairs.push_back({familyName(kind), std::to_string(objects),
                              [kind, objects](benchmark::State& state) { toolListing(state, kind, objects); },
-                             [kind, objects](benchmark::State& state) { floorOfListing(state, kind, objects); }});
+                             [kind, objects](benchmark::State& state) { floorOfListing(state, kind, objects); }, false,
+                             0, true});
         }
     }
     return pairs;

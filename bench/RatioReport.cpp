@@ -122,9 +122,11 @@ void RatioReport::ReportRuns(const std::vector<Run>& runs) {
             name.erase(at);
         }
         // Wall time where the benchmark chose it (whole program runs,
-        // manual timing), else this thread's own time, which other work on
-        // the machine does not inflate.
-        const bool wall = !run.run_name.time_type.empty();
+        // manual timing), else CPU time (this thread's, or the process's
+        // where the work runs on threads of its own), which other work on
+        // the machine inflates least.
+        const std::string& type = run.run_name.time_type;
+        const bool wall = type.find("real_time") != std::string::npos || type.find("manual_time") != std::string::npos;
         const double perIteration = wall ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
         Measurement& m = measurements_[name];
         m.seconds[round] = perIteration / benchmark::GetTimeUnitMultiplier(run.time_unit);

@@ -32,6 +32,8 @@ void registerRounds(const std::vector<Pair>& pairs, const SuiteOptions& options)
                 b->Unit(benchmark::kMillisecond)->Repetitions(1);
                 if (pair.manualTime)
                     b->UseManualTime();
+                if (pair.processCpu)
+                    b->MeasureProcessCPUTime();
                 if (options.once)
                     b->Iterations(1);
                 else if (pair.iterations > 0)

@@ -37,6 +37,9 @@ struct Pair {
     // library; and a fixed number of iterations (0: as many as take 0.2 s).
     bool manualTime = false;
     int iterations = 0;
+    // CPU time of every thread of the process, not only the benchmark's:
+    // the tool's listing runs on a thread of its own.
+    bool processCpu = false;
 };
 
 std::vector<Pair> listingPairs(const SuiteOptions& options);

@@ -17,7 +17,10 @@ ListingProgress ListingControl::progress() const {
 void ListingControl::doing(const std::string& what) {
     const std::lock_guard<std::mutex> lock(doingLock_);
     doing_ = what;
-    doingSaid_.store(!what.empty(), std::memory_order_relaxed);
+    if (what.empty())
+        flags_.fetch_and(~kDoingSaid, std::memory_order_relaxed);
+    else
+        flags_.fetch_or(kDoingSaid, std::memory_order_relaxed);
 }
 
 } // namespace vorlane

@@ -40,8 +40,8 @@ public:
 
     // Any thread. The listing stops after the client call under way, or
     // within that call when it is a long one that asks.
-    void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
-    bool cancelled() const override { return cancelled_.load(std::memory_order_relaxed); }
+    void cancel() { flags_.fetch_or(kCancelled, std::memory_order_relaxed); }
+    bool cancelled() const override { return (flags_.load(std::memory_order_relaxed) & kCancelled) != 0; }
     bool freshFigures() const override { return fresh_; }
 
     // Any thread: the figures as they stand.
@@ -49,9 +49,14 @@ public:
 
     // The listing's own thread, and the client's long calls on it.
     void doing(const std::string& what) override;
-    void callReturned() {
-        if (doingSaid_.load(std::memory_order_relaxed))
+    // After every client call: a long call's words go with it. Also says
+    // whether the listing has been cancelled, in the same single load: this
+    // runs after every one of a listing's millions of calls.
+    bool callReturned() {
+        const unsigned flags = flags_.load(std::memory_order_relaxed);
+        if ((flags & kDoingSaid) != 0)
             doing(std::string());
+        return (flags & kCancelled) != 0;
     }
     void setStep(ListingProgress::Step step) { step_.store(step, std::memory_order_relaxed); }
     void setContainers(std::uint64_t count) { containers_.store(count, std::memory_order_relaxed); }
@@ -68,14 +73,16 @@ private:
         figure.store(figure.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     }
 
+    static constexpr unsigned kCancelled = 1;
+    static constexpr unsigned kDoingSaid = 2;
+
     const bool fresh_;
-    std::atomic<bool> cancelled_{false};
+    std::atomic<unsigned> flags_{0};
     std::atomic<ListingProgress::Step> step_{ListingProgress::Step::Starting};
     std::atomic<std::uint64_t> containers_{0};
     std::atomic<std::uint64_t> container_{0};
     std::atomic<std::uint64_t> measured_{0};
     std::atomic<std::uint64_t> kept_{0};
-    std::atomic<bool> doingSaid_{false};
     mutable std::mutex doingLock_;
     std::string doing_;
 };

@@ -90,8 +90,7 @@ private:
     // back at once: the caller never gets to put it in a guard.
     template <typename Handle>
     nw::NWRCODE handedOut(nw::NWRCODE rc, nw::NWRCODE (nw::Client::*release)(Handle), Handle* handle) {
-        control_.callReturned();
-        if (control_.cancelled()) {
+        if (control_.callReturned()) {
             if (rc == nw::kSuccess && handle != nullptr)
                 (inner_.*release)(*handle);
             throw ListingStopped{};
@@ -105,8 +104,7 @@ private:
             throw ListingStopped{};
     }
     nw::NWRCODE after(nw::NWRCODE rc) {
-        control_.callReturned();
-        if (control_.cancelled())
+        if (control_.callReturned())
             throw ListingStopped{};
         return rc;
     }

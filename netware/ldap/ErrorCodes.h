@@ -36,8 +36,8 @@ inline constexpr nw::NWRCODE kErrTooManyEntries = -9003;  // more entries than V
 inline constexpr nw::NWRCODE kErrMessageTooLarge = -9004; // a message above kMaxMessageBytes
 
 // How a read of the directory gives those situations, beside the LDAP result
-// codes: below every error of the client library, and a server's own result
-// is never taken as negative.
+// codes: below every error of the client library (-1 to -18), and a
+// server's own result is never taken as negative.
 inline constexpr int kResultPagingLoop = -101;
 inline constexpr int kResultTooManyEntries = -102;
 inline constexpr int kResultMessageTooLarge = -103;

@@ -112,7 +112,9 @@ private:
 
     nw::NWRCODE resolve(Context& context, const char* name, Entry*& out);
     nw::NWRCODE fetchChildren(Entry& parent);
-    // What the read of a container tells the watcher as it goes.
+    // What the read of a container tells the watcher as it goes: once the
+    // read has taken 100 ms, how many entries it holds; after that at most
+    // every 100 ms, and only when the count has changed.
     std::function<void(std::size_t)> readingProgress(const Entry& container);
     nw::NWRCODE list(nw::NWDSContextHandle context, const char* object, nw::nint32* iterationHandle, nw::pBuf_T buf,
                      bool containersOnly);

@@ -15,6 +15,8 @@
 namespace nwldap {
 namespace {
 
+constexpr std::size_t kMaxPasswordBytes = 4096;
+
 void wipe(std::string& secret) {
     volatile char* bytes = secret.data();
     for (std::size_t i = 0; i < secret.size(); ++i)
@@ -34,12 +36,13 @@ bool readLibraryConfigurationFromRoot() {
     static std::once_flag once;
     std::call_once(once, [] {
         const int here = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (here < 0 || chdir("/") != 0)
-            return;
-        int level = 0;
-        ldap_get_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &level);
-        read = fchdir(here) == 0;
-        ::close(here);
+        if (here >= 0 && chdir("/") == 0) {
+            int level = 0;
+            ldap_get_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &level);
+            read = fchdir(here) == 0;
+        }
+        if (here >= 0)
+            ::close(here);
     });
     return read;
 }
@@ -162,17 +165,15 @@ std::string connect(LDAP* ld, const Settings& settings) {
         return error;
     if (const int rc = ldap_connect(ld); rc != LDAP_SUCCESS)
         return unreadable(ld, settings, rc);
-    const std::string cannotGuard = "The directory at " + settings.uri +
-                                    " cannot be used: its connection cannot be "
-                                    "bounded in time and size";
-    if (!guard(ld))
-        return cannotGuard;
-    if (uriScheme(settings.uri) == "ldap") {
+    bool guarded = guard(ld);
+    if (guarded && uriScheme(settings.uri) == "ldap") {
         if (std::string error = startTls(ld, settings); !error.empty())
             return error;
-        if (!guard(ld)) // the TLS handshake leaves the socket blocking
-            return cannotGuard;
+        guarded = guard(ld); // the TLS handshake leaves the socket blocking
     }
+    if (!guarded)
+        return "The directory at " + settings.uri +
+               " cannot be used: its connection cannot be bounded in time and size";
     return bindAs(ld, settings);
 }
 
@@ -251,8 +252,8 @@ std::string ldapErrorText(LDAP* ld, int rc) {
 
 std::unique_ptr<Session> Session::open(const Settings& settings, std::string& error) {
     if (!readLibraryConfigurationFromRoot()) {
-        error = "The LDAP library's configuration cannot be read away from the working directory: " +
-                std::string(std::strerror(errno));
+        error = "The LDAP library's configuration cannot be read safely: the working directory cannot be left "
+                "for / and returned to";
         return nullptr;
     }
     LDAP* ld = nullptr;

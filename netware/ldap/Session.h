@@ -31,7 +31,6 @@ namespace nwldap {
 // attributes, or one page's end. Far above any entry a listing asks for
 // (its name, its object classes and its uidNumber).
 inline constexpr ber_len_t kMaxMessageBytes = 16u << 20;
-inline constexpr std::size_t kMaxPasswordBytes = 4096;
 
 // Reads the password file: a regular file (no symbolic link) of its
 // reader's own, that no one else may use, of 1 to 4096 bytes. Returns the

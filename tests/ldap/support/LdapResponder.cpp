@@ -19,12 +19,12 @@ constexpr auto kGiveUp = std::chrono::seconds(3);
 constexpr int kMaxPages = 50; // then even a circling server ends its search
 constexpr std::size_t kHugeValue = 17u << 20;
 
-// Sends one message, or only its first half, and frees it. A client that
-// has gone is no failure here.
+// Sends one message, or only its tag and length (two bytes below 128 bytes),
+// and frees it. A client that has gone is no failure here.
 void send(int connection, BerElement* ber, bool whole = true) {
     berval* bytes = nullptr;
     if (ber_flatten(ber, &bytes) == 0) {
-        const ber_len_t size = whole ? bytes->bv_len : bytes->bv_len / 2;
+        const ber_len_t size = whole ? bytes->bv_len : 2;
         for (ber_len_t sent = 0; sent < size;) {
             const ssize_t n = ::send(connection, bytes->bv_val + sent, size - sent, MSG_NOSIGNAL);
             if (n <= 0)

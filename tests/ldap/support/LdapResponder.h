@@ -15,7 +15,7 @@ namespace testing_support {
 
 enum class Misbehaviour {
     Silent,       // accepts and never answers
-    Stall,        // sends one child and half of another, then nothing
+    Stall,        // sends one child and the header of another, then nothing
     RepeatCookie, // every page one child and the same cookie
     EmptyPages,   // every page no child but a fresh cookie
     Strays,       // a child, an entry elsewhere, the base itself, a child under the base in other case

@@ -123,7 +123,7 @@ int PagedSearch::run() {
             strays_ = 0;
             continue;
         }
-        if (rc != LDAP_SUCCESS || cookie_.empty())
+        if (rc != LDAP_SUCCESS || cookie_.empty() || !paging) // a cookie no page was asked for means nothing
             return rc;
         // A server that hands out a page again, or pages with nothing in
         // them, would be read for ever.

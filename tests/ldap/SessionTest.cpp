@@ -227,10 +227,10 @@ TEST(Session, AMisbehavingServerIsReadWithinTheTimeLimitAndForTheChildrenOfTheBa
     ldap_set_option(nullptr, LDAP_OPT_DEREF, &never);
 }
 
-// Stands for a listing that the user cancels 200 ms into a call.
+// Stands for a listing that the user cancels 250 ms into a call.
 struct Cancelling final : nw::CallWatcher {
     bool cancelled() const override {
-        if (at == Clock::time_point{} && Clock::now() - start >= milliseconds(200))
+        if (at == Clock::time_point{} && Clock::now() - start >= milliseconds(250))
             at = Clock::now();
         return at != Clock::time_point{};
     }

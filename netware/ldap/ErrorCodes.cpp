@@ -17,9 +17,22 @@ nw::NWRCODE codeForLdap(int ldapResult) {
         return kErrUnreachableServer;
     case LDAP_NO_MEMORY:
         return kErrNotEnoughMemory;
+    case LDAP_TIMEOUT:
+    case LDAP_TIMELIMIT_EXCEEDED:
+        return kErrTimedOut;
+    case LDAP_USER_CANCELLED:
+        return nw::kCancelled;
+    case kResultPagingLoop:
+        return kErrPagingLoop;
+    case kResultTooManyEntries:
+        return kErrTooManyEntries;
+    case kResultMessageTooLarge:
+        return kErrMessageTooLarge;
     default:
         break;
     }
+    if (ldapResult > kMaxLdapResult || ldapResult < -kMaxLdapResult)
+        return kServerResultBase - LDAP_OTHER;
     if (ldapResult < 0)
         return kLibraryResultBase + ldapResult;
     return kServerResultBase - ldapResult;

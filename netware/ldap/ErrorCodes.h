@@ -28,11 +28,27 @@ inline constexpr nw::NWRCODE kErrUnreachableServer = -636;
 inline constexpr nw::NWRCODE kErrInvalidIteration = -642;
 inline constexpr nw::NWRCODE kErrInsufficientBuffer = -649;
 
+// The client's own situations, which no LDAP result names (a cancelled read
+// gives nw::kCancelled).
+inline constexpr nw::NWRCODE kErrTimedOut = -9001;        // no answer within VORLANE_LDAP_TIMEOUT
+inline constexpr nw::NWRCODE kErrPagingLoop = -9002;      // the server's pages of a listing go round
+inline constexpr nw::NWRCODE kErrTooManyEntries = -9003;  // more entries than VORLANE_LDAP_MAX_ENTRIES
+inline constexpr nw::NWRCODE kErrMessageTooLarge = -9004; // a message above kMaxMessageBytes
+
+// How a read of the directory gives those situations, beside the LDAP result
+// codes: below every error of the client library (-1 to -18), and a
+// server's own result is never taken as negative.
+inline constexpr int kResultPagingLoop = -101;
+inline constexpr int kResultTooManyEntries = -102;
+inline constexpr int kResultMessageTooLarge = -103;
+
 // Every other result of the server r (positive) is -(10000 + r); every other
 // error of the client library r (negative) is -(20000 - r). No result code
-// of either kind falls in the range of the other.
+// of either kind falls in the range of the other. A result beyond any the
+// protocol defines (above 65535) is taken as 80, other.
 inline constexpr nw::NWRCODE kServerResultBase = -10000;
 inline constexpr nw::NWRCODE kLibraryResultBase = -20000;
+inline constexpr int kMaxLdapResult = 0xFFFF;
 
 // The code for an LDAP result code (LDAP_SUCCESS gives kSuccess).
 nw::NWRCODE codeForLdap(int ldapResult);

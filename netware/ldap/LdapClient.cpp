@@ -6,8 +6,10 @@
 #include "netware/Charset.h"
 #include "netware/ldap/ErrorCodes.h"
 #include "netware/ldap/Names.h"
+#include "netware/ldap/Report.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +17,8 @@ namespace nwldap {
 namespace {
 
 constexpr std::size_t kMaxServerNameChars = 47; // a bindery name
+// A read that takes longer says how far it has come, this often at most.
+constexpr auto kProgressEvery = std::chrono::milliseconds(100);
 
 } // namespace
 
@@ -60,11 +64,25 @@ void LdapClient::reportUnreadable(const Connection& connection) const {
             continue;
         const Volume& volume = volumes_[number];
         std::fprintf(stderr, "vorlane: volume %s (%s): %zu director%s could not be read and %s left out, among them:\n",
-                     volume.name.c_str(), volume.path.c_str(), totals.unreadable, totals.unreadable == 1 ? "y" : "ies",
-                     totals.unreadable == 1 ? "was" : "were");
+                     printable(volume.name).c_str(), printable(volume.path).c_str(), totals.unreadable,
+                     totals.unreadable == 1 ? "y" : "ies", totals.unreadable == 1 ? "was" : "were");
         for (const std::string& path : totals.firstUnreadable)
-            std::fprintf(stderr, "  %s\n", path.c_str());
+            std::fprintf(stderr, "  %s\n", printable(path).c_str());
     }
+}
+
+std::function<void(std::size_t)> LdapClient::readingProgress(const Entry& container) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    return [this, start, said = start, name = nw::cp1252ToUtf8(container.name8),
+            count = std::size_t{0}](std::size_t entries) mutable {
+        const Clock::time_point now = Clock::now();
+        if (watcher_ == nullptr || now - said < kProgressEvery || (said != start && entries == count))
+            return;
+        said = now;
+        count = entries;
+        watcher_->doing("Reading " + name + ": " + grouped(entries) + (entries == 1 ? " entry" : " entries"));
+    };
 }
 
 nw::NWRCODE LdapClient::NWCallsInit(nw::nuint8*, nw::nuint8*) {

@@ -15,6 +15,7 @@
 #include "netware/ldap/UsageScan.h"
 #include "netware/ldap/Volumes.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -111,6 +112,10 @@ private:
 
     nw::NWRCODE resolve(Context& context, const char* name, Entry*& out);
     nw::NWRCODE fetchChildren(Entry& parent);
+    // What the read of a container tells the watcher as it goes: once the
+    // read has taken 100 ms, how many entries it holds; after that at most
+    // every 100 ms, and only when the count has changed.
+    std::function<void(std::size_t)> readingProgress(const Entry& container);
     nw::NWRCODE list(nw::NWDSContextHandle context, const char* object, nw::nint32* iterationHandle, nw::pBuf_T buf,
                      bool containersOnly);
     nw::NWRCODE startIteration(nw::NWDSContextHandle handle, const char* object, bool containersOnly, Iteration& out);

@@ -131,7 +131,8 @@ ChunkBuffer* LdapClient::chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T b
 
 nw::NWRCODE LdapClient::fetchChildren(Entry& parent) {
     std::vector<std::unique_ptr<Entry>> children;
-    const int rc = directory_->readChildren(parent.dn, children);
+    const int rc = directory_->readChildren(
+        parent.dn, children, [this] { return watcher_ != nullptr && watcher_->cancelled(); }, readingProgress(parent));
     if (rc != 0)
         return codeForLdap(rc);
     parent.replaceChildren(std::move(children));

@@ -1,10 +1,14 @@
 #include "netware/ldap/Settings.h"
 
+#include "netware/Charset.h"
 #include "netware/Client.h"
+#include "netware/ldap/Names.h"
+#include "netware/ldap/Report.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <tuple>
 
 namespace nwldap {
 namespace {
@@ -45,14 +49,14 @@ std::string parseVolume(std::string_view item, VolumeSetting& out) {
     return {};
 }
 
-std::string readPageSize(const char* text, int& out) {
+// A whole number from 1 to `most`, or what is wrong with it.
+std::string readNumber(const char* var, const char* text, int most, int& out) {
     const std::string_view value(text);
-    int size = 0;
-    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), size);
-    if (ec != std::errc() || end != value.data() + value.size() || size < 1 || size > kMaxPageSize)
-        return std::string(kPageSizeVar) + ": \"" + std::string(value) + "\" is not a number from 1 to " +
-               std::to_string(kMaxPageSize);
-    out = size;
+    int number = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (ec != std::errc() || end != value.data() + value.size() || number < 1 || number > most)
+        return std::string(var) + ": \"" + printable(value) + "\" is not a number from 1 to " + std::to_string(most);
+    out = number;
     return {};
 }
 
@@ -127,16 +131,25 @@ std::string readSettings(const Environment& env, Settings& out) {
         return std::string(kUriVar) + ": \"" + settings.uri + "\" is more than one URI";
     if (std::string error = readBind(env, settings); !error.empty())
         return error;
-    if (const char* context = env(kContextVar); isSet(context))
+    if (const char* context = env(kContextVar); isSet(context)) {
+        DottedName name;
+        if (parseName(nw::utf8ToCp1252(context), name) != nw::kSuccess)
+            return std::string(kContextVar) + ": \"" + printable(context) + "\" is no valid dotted name";
         settings.context = context;
+    }
     if (const char* volumes = env(kVolumesVar); isSet(volumes)) {
         settings.volumesSet = true;
         if (std::string error = parseVolumes(volumes, settings.volumes); !error.empty())
             return error;
     }
-    if (const char* pageSize = env(kPageSizeVar); isSet(pageSize)) {
-        if (std::string error = readPageSize(pageSize, settings.pageSize); !error.empty())
-            return error;
+    const std::tuple<const char*, int, int&> numbers[] = {{kPageSizeVar, kMaxPageSize, settings.pageSize},
+                                                          {kTimeoutVar, kMaxTimeoutSeconds, settings.timeoutSeconds},
+                                                          {kMaxEntriesVar, kMaxMaxEntries, settings.maxEntries}};
+    for (const auto& [var, most, number] : numbers) {
+        if (const char* text = env(var); isSet(text)) {
+            if (std::string error = readNumber(var, text, most, number); !error.empty())
+                return error;
+        }
     }
     out = std::move(settings);
     return {};

@@ -17,12 +17,22 @@ inline constexpr const char* kPasswordFileVar = "VORLANE_LDAP_PASSWORD_FILE";
 inline constexpr const char* kContextVar = "VORLANE_LDAP_CONTEXT";
 inline constexpr const char* kVolumesVar = "VORLANE_VOLUMES";
 inline constexpr const char* kPageSizeVar = "VORLANE_LDAP_PAGE_SIZE";
+inline constexpr const char* kTimeoutVar = "VORLANE_LDAP_TIMEOUT";
+inline constexpr const char* kMaxEntriesVar = "VORLANE_LDAP_MAX_ENTRIES";
 
 // A page of a few hundred entries keeps a round trip worth its latency on a
 // slow network without asking more of the server than any default size limit
 // (Active Directory's is 1000) allows.
 inline constexpr int kDefaultPageSize = 500;
 inline constexpr int kMaxPageSize = 100000;
+// Every exchange with the directory (connecting, each operation, each page
+// of a listing) ends within this many seconds.
+inline constexpr int kDefaultTimeoutSeconds = 60;
+inline constexpr int kMaxTimeoutSeconds = 3600;
+// The entries kept of one container: far above any real one, far below what
+// a server that never stops sending would make the client hold.
+inline constexpr int kDefaultMaxEntries = 1000000;
+inline constexpr int kMaxMaxEntries = 100000000;
 inline constexpr std::size_t kMaxVolumeNameChars = 16;
 
 // How the client proves who it is.
@@ -46,13 +56,16 @@ struct Settings {
     bool volumesSet = false;
     std::vector<VolumeSetting> volumes;
     int pageSize = kDefaultPageSize;
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    int maxEntries = kDefaultMaxEntries;
 };
 
 // Looks a variable up; null when it is unset.
 using Environment = std::function<const char*(const char*)>;
 
 // Fills `out` from the environment. Returns the empty text, or what is wrong,
-// naming the setting. The password file is only named here, not read.
+// naming the setting. The password file is only named here, not read; the
+// context must be a valid dotted name.
 std::string readSettings(const Environment& env, Settings& out);
 
 // The volume list: "NAME=/path" items separated by commas, in volume-number

@@ -22,7 +22,8 @@ struct MemoryDirectory final : nwldap::DirectorySource {
     };
 
     const std::vector<nwldap::NamingContext>& namingContexts() const override { return contexts; }
-    int readChildren(const std::string& dn, std::vector<std::unique_ptr<nwldap::Entry>>& out) override {
+    int readChildren(const std::string& dn, std::vector<std::unique_ptr<nwldap::Entry>>& out,
+                     const std::function<bool()>&, const std::function<void(std::size_t)>&) override {
         if (const auto failure = failures.find(dn); failure != failures.end())
             return failure->second;
         for (const Child& c : children.at(dn)) {

@@ -1,7 +1,9 @@
 #include "netware/ldap/Names.h"
 #include "netware/ldap/DirectoryTree.h"
 #include "netware/ldap/ErrorCodes.h"
+#include "netware/ldap/Report.h"
 
+#include <climits>
 #include <ldap.h>
 
 #include <gtest/gtest.h>
@@ -55,9 +57,29 @@ TEST(Entries, OnlyADecimalUidNumberIsAnObjectId) {
 TEST(ErrorCodes, KnownSituationsKeepTheToolsCodesEveryOtherResultItsOwn) {
     const std::pair<int, nw::NWRCODE> cases[] = {
         {LDAP_SUCCESS, 0},        {LDAP_NO_SUCH_OBJECT, -601},        {LDAP_INVALID_DN_SYNTAX, -309},
-        {LDAP_SERVER_DOWN, -636}, {LDAP_INSUFFICIENT_ACCESS, -10050}, {LDAP_TIMEOUT, -20005}};
+        {LDAP_SERVER_DOWN, -636}, {LDAP_INSUFFICIENT_ACCESS, -10050}, {LDAP_LOCAL_ERROR, -20002},
+        {INT_MAX, -10080}}; // no result the protocol defines: other
     for (const auto& [result, code] : cases)
         EXPECT_EQ(nwldap::codeForLdap(result), code) << result;
+}
+
+// Text from outside on a terminal: nothing in it can steer the terminal or
+// pass for other text.
+TEST(Report, OutsideTextShowsEveryByteThatIsNoPrintableCharacterAsItsValue) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"cn=Dvo\xC5\x99\xC3\xA1k,o=\xE2\x82\xAC \xF0\x9F\x98\x80",
+         "cn=Dvo\xC5\x99\xC3\xA1k,o=\xE2\x82\xAC \xF0\x9F\x98\x80"},
+        {"a\\x41", "a\\\\x41"},
+        {"\x1B[2J\r\n\t\x7F", "\\x1B[2J\\x0D\\x0A\\x09\\x7F"},
+        {"\xC2\x9B"
+         "31m\xC2\xA0",
+         "\\xC2\\x9B31m\xC2\xA0"},                       // a C1 control; a no-break space
+        {"\xC3(\xE2\x82", "\\xC3(\\xE2\\x82"},           // a character cut short
+        {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xFF\x80", // overlong, surrogate, past U+10FFFF, no lead
+         "\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xFF\\x80"}};
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(nwldap::printable(text), shown);
+    EXPECT_EQ(nwldap::grouped(999) + " " + nwldap::grouped(1234567), "999 1,234,567");
 }
 
 } // namespace

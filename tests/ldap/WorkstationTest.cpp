@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 
 using Vars = std::map<std::string, std::string>;
 
-// What was read as "kind:bind DN:password file page-size context volumes...",
+// What was read as "kind:bind DN:password file page size/time limit/most
+// entries context volumes...",
 // or the error. Unless given, the URI is ldaps://dir.
 std::string read(Vars vars) {
     vars.emplace(nwldap::kUriVar, "ldaps://dir");
@@ -29,7 +30,8 @@ std::string read(Vars vars) {
         return error;
     const char* kinds[] = {"anonymous", "simple", "external"};
     std::string out = std::string(kinds[static_cast<int>(s.bind)]) + ":" + s.bindDn + ":" + s.passwordFile + " " +
-                      std::to_string(s.pageSize) + " " + s.context;
+                      std::to_string(s.pageSize) + "/" + std::to_string(s.timeoutSeconds) + "/" +
+                      std::to_string(s.maxEntries) + " " + s.context;
     for (const auto& volume : s.volumes)
         out += " " + volume.name + "=" + volume.path;
     return s.volumesSet == s.volumes.empty() ? "volumes set but none read" : out;
@@ -38,11 +40,16 @@ std::string read(Vars vars) {
 TEST(Settings, WhatIsReadAndWhatCannotWorkIsRefusedNamingTheSetting) {
     using namespace nwldap;
     const std::pair<Vars, std::string> cases[] = {
-        {{{kUriVar, "ldap://dir"}}, "anonymous:: 500 "},
-        {{{kUriVar, "ldap://dir"}, {kPageSizeVar, "100000"}}, "anonymous:: 100000 "},
-        {{{kUriVar, "LDAPI://%2Frun"}}, "external:: 500 "},
-        {{{kUriVar, "ldapi://"}, {kBindDnVar, "cn=a"}, {kPasswordFileVar, "/p"}}, "simple:cn=a:/p 500 "},
-        {{{kPageSizeVar, "1"}, {kContextVar, "X"}, {kVolumesVar, " A = /a b ,B=/"}}, "anonymous:: 1 X A=/a b B=/"},
+        {{{kUriVar, "ldap://dir"}}, "anonymous:: 500/60/1000000 "},
+        {{{kUriVar, "ldap://dir"}, {kPageSizeVar, "100000"}}, "anonymous:: 100000/60/1000000 "},
+        {{{kUriVar, "LDAPI://%2Frun"}}, "external:: 500/60/1000000 "},
+        {{{kUriVar, "ldapi://"}, {kBindDnVar, "cn=a"}, {kPasswordFileVar, "/p"}}, "simple:cn=a:/p 500/60/1000000 "},
+        {{{kPageSizeVar, "1"},
+          {kTimeoutVar, "3600"},
+          {kMaxEntriesVar, "7"},
+          {kContextVar, "X"},
+          {kVolumesVar, " A = /a b ,B=/"}},
+         "anonymous:: 1/3600/7 X A=/a b B=/"},
         {{{kUriVar, "http://dir"}}, "VORLANE_LDAP_URI: \"http://dir\" is no ldap://, ldaps:// or ldapi:// URI"},
         {{{kUriVar, "ldap://a ldap://b"}}, "VORLANE_LDAP_URI: \"ldap://a ldap://b\" is more than one URI"},
         {{{kBindDnVar, "cn=a"}},
@@ -50,6 +57,9 @@ TEST(Settings, WhatIsReadAndWhatCannotWorkIsRefusedNamingTheSetting) {
          "password of a bind is read from a file only"},
         {{{kPasswordFileVar, "/p"}}, "VORLANE_LDAP_PASSWORD_FILE is set but VORLANE_LDAP_BIND_DN is not"},
         {{{kPageSizeVar, "100001"}}, "VORLANE_LDAP_PAGE_SIZE: \"100001\" is not a number from 1 to 100000"},
+        {{{kTimeoutVar, "0"}}, "VORLANE_LDAP_TIMEOUT: \"0\" is not a number from 1 to 3600"},
+        {{{kMaxEntriesVar, "1e6"}}, "VORLANE_LDAP_MAX_ENTRIES: \"1e6\" is not a number from 1 to 100000000"},
+        {{{kContextVar, "SALES..ACME"}}, "VORLANE_LDAP_CONTEXT: \"SALES..ACME\" is no valid dotted name"},
         {{{kVolumesVar, "SYS"}}, "VORLANE_VOLUMES: \"SYS\" is not NAME=/path"},
     };
     for (const auto& [vars, expected] : cases)

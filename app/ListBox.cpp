@@ -22,7 +22,7 @@ public:
 // A listing's rows as found, and the order they are shown in: the rows
 // stay where the listing put them, and only the small order moves.
 struct OrderedRows {
-    std::vector<UsageRow> found;
+    UsageRows found;
     std::vector<std::uint32_t> order;
 };
 
@@ -37,9 +37,9 @@ public:
     QString copyText(int row) const override { return name(at(row)) + QLatin1Char('\t') + usage(at(row)); }
 
 private:
-    const UsageRow& at(int row) const { return rows_->found[rows_->order[static_cast<std::size_t>(row)]]; }
-    static QString name(const UsageRow& row) { return QString::fromStdString(nw::cp1252ToUtf8(row.name)); }
-    static QString usage(const UsageRow& row) { return QString::fromStdString(usageText(row.kilobytes)); }
+    std::size_t at(int row) const { return rows_->order[static_cast<std::size_t>(row)]; }
+    QString name(std::size_t found) const { return QString::fromStdString(nw::cp1252ToUtf8(rows_->found.name(found))); }
+    QString usage(std::size_t found) const { return QString::fromStdString(usageText(rows_->found.kilobytes(found))); }
 
     std::shared_ptr<const OrderedRows> rows_;
     Column column_;
@@ -149,7 +149,7 @@ void ListBox::setTopIndex(int row) {
     verticalScrollBar()->setValue(row);
 }
 
-void showUsageRows(std::vector<UsageRow> rows, ListBox& names, ListBox& usages) {
+void showUsageRows(UsageRows rows, ListBox& names, ListBox& usages) {
     auto ordered = std::make_shared<OrderedRows>();
     ordered->order = usageOrder(rows);
     ordered->found = std::move(rows);

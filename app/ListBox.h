@@ -79,6 +79,6 @@ private:
 // `usages`. Both lists share the rows, which stay in the order found; only
 // the order in which they are shown is worked out. A row of either list is
 // copied as the object's name, a tab and its usage, as both are shown.
-void showUsageRows(std::vector<UsageRow> rows, ListBox& names, ListBox& usages);
+void showUsageRows(UsageRows rows, ListBox& names, ListBox& usages);
 
 } // namespace vorlane

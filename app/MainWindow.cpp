@@ -283,7 +283,7 @@ void MainWindow::endListing(ListingOutcome outcome, ListKind kind) {
     Q_EMIT listingEnded();
 }
 
-void MainWindow::showResults(std::vector<UsageRow> rows) {
+void MainWindow::showResults(UsageRows rows) {
     // Both lists start at their first rows, in line, wherever the old ones
     // were scrolled to.
     showUsageRows(std::move(rows), *lstUsers_, *lstUsage_);

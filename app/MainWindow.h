@@ -96,7 +96,7 @@ private:
     void setListingRunning(bool running);
     void endListing(ListingOutcome outcome, ListKind kind);
     // Shows the rows of a completed listing, largest first, from the top.
-    void showResults(std::vector<UsageRow> rows);
+    void showResults(UsageRows rows);
 
     nw::Client& client_;
     nw::UserChannel& user_;

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 
 namespace bench {
 namespace {
@@ -26,10 +27,9 @@ namespace {
 // a generated network with their names relative to its top, each with its
 // usage summed over every volume, or a made-up figure where it uses none, so
 // that every object gives a row. Ties are frequent, as in real listings.
-std::vector<vorlane::UsageRow> foundRows(std::uint32_t count) {
+vorlane::UsageRows foundRows(std::uint32_t count) {
     const nwsim::Network network = generatedNetwork(count);
-    std::vector<vorlane::UsageRow> rows;
-    rows.reserve(count);
+    vorlane::UsageRows rows;
     // The relative name of every container, top first: each container is
     // made after its parent.
     std::vector<std::string> relative(network.entries.size());
@@ -51,17 +51,17 @@ std::vector<vorlane::UsageRow> foundRows(std::uint32_t count) {
                 kilobytes += std::int64_t{network.usages[u].inUse} * 4;
             if (kilobytes == 0)
                 kilobytes = 100 * (1 + entry.objectId % 40);
-            rows.push_back({std::move(name), kilobytes});
+            rows.add(name, kilobytes);
         }
     }
     return rows;
 }
 
-const std::vector<vorlane::UsageRow>& sharedRows(std::uint32_t count) {
-    static std::map<std::uint32_t, std::vector<vorlane::UsageRow>*> cache;
+const vorlane::UsageRows& sharedRows(std::uint32_t count) {
+    static std::map<std::uint32_t, vorlane::UsageRows*> cache;
     auto& rows = cache[count];
     if (rows == nullptr)
-        rows = &kept(std::make_unique<std::vector<vorlane::UsageRow>>(foundRows(count)));
+        rows = &kept(std::make_unique<vorlane::UsageRows>(foundRows(count)));
     return *rows;
 }
 
@@ -108,7 +108,7 @@ void toolDisplay(benchmark::State& state, std::uint32_t count) {
     ToolWindow& tool = shownTool().tool;
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<vorlane::UsageRow> rows = found;
+        vorlane::UsageRows rows = found;
         state.ResumeTiming();
         vorlane::showUsageRows(std::move(rows), tool.users(), tool.usage());
         settle(tool.users(), tool.usage());
@@ -121,17 +121,20 @@ void floorOfDisplay(benchmark::State& state, std::uint32_t count) {
     BareWindow& bare = shownBare();
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<vorlane::UsageRow> rows = found;
+        std::vector<std::uint32_t> order(found.size());
         state.ResumeTiming();
-        std::stable_sort(rows.begin(), rows.end(),
-                         [](const auto& a, const auto& b) { return a.kilobytes > b.kilobytes; });
+        std::iota(order.begin(), order.end(), std::uint32_t{0});
+        std::stable_sort(order.begin(), order.end(), [&found](std::uint32_t a, std::uint32_t b) {
+            return found.kilobytes(a) > found.kilobytes(b);
+        });
         QStringList names;
         QStringList usages;
-        names.reserve(static_cast<qsizetype>(rows.size()));
-        usages.reserve(static_cast<qsizetype>(rows.size()));
-        for (const auto& row : rows) {
-            names.append(QString::fromLatin1(row.name));
-            usages.append(QString::number(row.kilobytes));
+        names.reserve(static_cast<qsizetype>(order.size()));
+        usages.reserve(static_cast<qsizetype>(order.size()));
+        for (const std::uint32_t row : order) {
+            const std::string_view name = found.name(row);
+            names.append(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+            usages.append(QString::number(found.kilobytes(row)));
         }
         bare.usersModel().setStringList(names);
         bare.usageModel().setStringList(usages);
@@ -151,8 +154,7 @@ int nextTop(int step, const QScrollBar& bar) {
 void toolScroll(benchmark::State& state, std::uint32_t count) {
     ToolWindow& tool = shownTool().tool;
     if (tool.usage().count() != static_cast<int>(count)) {
-        std::vector<vorlane::UsageRow> rows = sharedRows(count);
-        vorlane::showUsageRows(std::move(rows), tool.users(), tool.usage());
+        vorlane::showUsageRows(sharedRows(count), tool.users(), tool.usage());
         settle(tool.users(), tool.usage());
     }
     QScrollBar& bar = *tool.usage().verticalScrollBar();
@@ -170,12 +172,13 @@ void toolScroll(benchmark::State& state, std::uint32_t count) {
 void floorOfScroll(benchmark::State& state, std::uint32_t count) {
     BareWindow& bare = shownBare();
     if (bare.usageModel().rowCount() != static_cast<int>(count)) {
-        std::vector<vorlane::UsageRow> rows = sharedRows(count);
+        const vorlane::UsageRows& rows = sharedRows(count);
         QStringList names;
         QStringList usages;
-        for (const auto& row : rows) {
-            names.append(QString::fromLatin1(row.name));
-            usages.append(QString::number(row.kilobytes));
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            const std::string_view name = rows.name(row);
+            names.append(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+            usages.append(QString::number(rows.kilobytes(row)));
         }
         bare.usersModel().setStringList(names);
         bare.usageModel().setStringList(usages);

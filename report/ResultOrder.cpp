@@ -20,13 +20,13 @@ std::uint64_t descendingKey(std::int64_t kilobytes) {
 // order found, and a pass over a byte that all keys share (most of the high
 // bytes) is skipped. Its cost grows linearly with the rows, where a
 // comparison sort's would not.
-std::vector<std::uint32_t> usageOrder(const std::vector<UsageRow>& rows) {
+std::vector<std::uint32_t> usageOrder(const UsageRows& rows) {
     const std::size_t n = rows.size();
     if (n == 0)
         return {};
     std::vector<std::uint64_t> keys(n);
-    std::transform(rows.begin(), rows.end(), keys.begin(),
-                   [](const UsageRow& row) { return descendingKey(row.kilobytes); });
+    for (std::size_t i = 0; i < n; ++i)
+        keys[i] = descendingKey(rows.kilobytes(i));
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), std::uint32_t{0});
     std::vector<std::uint64_t> keysOut(n);

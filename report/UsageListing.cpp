@@ -56,7 +56,7 @@ struct Measure {
     nw::NWCONN_HANDLE server;
     const std::vector<nw::nuint8>& volumes;
     ListingControl& control;
-    std::vector<UsageRow>& rows;
+    UsageRows& rows;
     // One buffer for every object's full name: only the names that are
     // kept cost a string of their own.
     std::string name;
@@ -95,7 +95,7 @@ struct Measure {
         const std::optional<std::int64_t> kilobytes = usage(resolve());
         control.measuredOne(kilobytes.has_value());
         if (kilobytes)
-            rows.push_back(UsageRow{name, *kilobytes});
+            rows.add(name, *kilobytes);
     }
 };
 
@@ -145,6 +145,16 @@ private:
 };
 
 } // namespace
+
+UsageRows::UsageRows(std::initializer_list<std::pair<std::string_view, std::int64_t>> rows) {
+    for (const auto& [name, kilobytes] : rows)
+        add(name, kilobytes);
+}
+
+void UsageRows::add(std::string_view name, std::int64_t kilobytes) {
+    rows_.push_back(Row{names_.size(), name.size(), kilobytes});
+    names_.append(name);
+}
 
 ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
                         const ListingRequest& request, ListingControl& control) {

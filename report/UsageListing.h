@@ -5,7 +5,10 @@
 #include "report/ListingControl.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vorlane {
@@ -20,18 +23,37 @@ struct ListingRequest {
     std::vector<nw::nuint8> volumes;
 };
 
-// One object that uses space: its name relative to the context (8-bit, as
-// the directory gave it) and its usage in kilobytes.
-struct UsageRow {
-    std::string name;
-    std::int64_t kilobytes = 0;
+// The objects of a listing that use space, in the order found: each one's
+// name relative to the context (8-bit, as the directory gave it) and its
+// usage in kilobytes. The names stand one after the other in one block of
+// text, so that keeping a row costs no allocation of its own: a listing
+// keeps hundreds of thousands of them.
+class UsageRows {
+public:
+    UsageRows() = default;
+    UsageRows(std::initializer_list<std::pair<std::string_view, std::int64_t>> rows);
+
+    void add(std::string_view name, std::int64_t kilobytes);
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    std::string_view name(std::size_t row) const { return {names_.data() + rows_[row].nameAt, rows_[row].nameSize}; }
+    std::int64_t kilobytes(std::size_t row) const { return rows_[row].kilobytes; }
+
+private:
+    struct Row {
+        std::size_t nameAt;
+        std::size_t nameSize;
+        std::int64_t kilobytes;
+    };
+    std::string names_;
+    std::vector<Row> rows_;
 };
 
 struct ListingResult {
     // False when the listing stopped with a message, or was cancelled; the
     // caller then keeps what it showed before.
     bool completed = false;
-    std::vector<UsageRow> rows; // in the order found
+    UsageRows rows;
 };
 
 // Runs one listing: opens the server, sets up a directory context for the

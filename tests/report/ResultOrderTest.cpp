@@ -33,14 +33,14 @@ TEST(ResultOrder, IsAStableSortLargestFirstForEveryShapeOfInput) {
         {"negative and extreme", {0, -4, kMax, kMin, -4, 12, kMin, kMax, 0, 1, 256, 65536}},
     };
     for (const auto& [shape, usages] : shapes) {
-        std::vector<vorlane::UsageRow> rows;
+        vorlane::UsageRows rows;
         for (std::size_t i = 0; i < usages.size(); ++i)
-            rows.push_back({std::to_string(i), usages[i]});
+            rows.add(std::to_string(i), usages[i]);
         std::vector<std::uint32_t> want(rows.size());
         for (std::uint32_t i = 0; i < want.size(); ++i)
             want[i] = i;
         std::stable_sort(want.begin(), want.end(),
-                         [&rows](std::uint32_t a, std::uint32_t b) { return rows[a].kilobytes > rows[b].kilobytes; });
+                         [&usages](std::uint32_t a, std::uint32_t b) { return usages[a] > usages[b]; });
         EXPECT_EQ(vorlane::usageOrder(rows), want) << shape;
     }
 }

@@ -54,8 +54,8 @@ struct ListingRig {
         if (!result.completed)
             return std::nullopt;
         Rows rows;
-        for (const auto& row : result.rows)
-            rows.emplace_back(row.name, row.kilobytes);
+        for (std::size_t i = 0; i < result.rows.size(); ++i)
+            rows.emplace_back(result.rows.name(i), result.rows.kilobytes(i));
         return rows;
     }
     // What the fault sweep runs: a listing by server with Recurse.

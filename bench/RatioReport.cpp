@@ -93,8 +93,8 @@ struct PairTarget {
 };
 
 const std::vector<PairTarget> kPairs = {
-    {"ListingByVolume", "Listing by volume, Recurse", 1.2, 100000},
-    {"ListingByServer", "Listing by server, Recurse", 1.2, 100000},
+    {"ListingByVolume", "Listing by volume, Recurse", 1.1, 1000000},
+    {"ListingByServer", "Listing by server, Recurse", 1.1, 1000000},
     {"Display", "Ordering and display of the results", 1.5, 0},
     {"Scroll", "One step of scrolling, both lists painted", 0, 0},
     {"Startup", "Start-up to the window shown, in process", 1.3, 0},

@@ -52,10 +52,12 @@ constexpr std::array<Placement, 13> kLayout = {{
     {"lblRecurse", 120, 500, 615, 255},
 }};
 
-// The item data of a volume entry: its volume number, and the server it
-// belongs to, as listed, so that neither is ever parsed back out of the text.
+// The item data of a volume entry: its volume number, the server it belongs
+// to and its own name, as listed, so that none is ever parsed back out of
+// the text.
 constexpr int kVolumeNumberRole = Qt::UserRole;
 constexpr int kServerRole = Qt::UserRole + 1;
+constexpr int kVolumeNameRole = Qt::UserRole + 2;
 
 // An Escape this soon after a cancel belongs to the press that cancelled.
 constexpr std::chrono::milliseconds kEscapeAfterCancel{500};
@@ -184,6 +186,7 @@ void MainWindow::addVolumes(const std::string& server) {
         cmbVolumes_->addSorted(prefix + QString::fromStdString(volume));
         cmbVolumes_->setItemData(cmbVolumes_->newIndex(), number, kVolumeNumberRole);
         cmbVolumes_->setItemData(cmbVolumes_->newIndex(), QString::fromStdString(server), kServerRole);
+        cmbVolumes_->setItemData(cmbVolumes_->newIndex(), QString::fromStdString(volume), kVolumeNameRole);
     });
 }
 
@@ -236,7 +239,8 @@ void MainWindow::doList(ListKind kind, bool freshFigures) {
     request.server = server.toStdString();
     for (int i = 0; i < cmbVolumes_->count(); ++i) {
         if ((byServer || i == selected) && cmbVolumes_->itemData(i, kServerRole).toString() == server)
-            request.volumes.push_back(static_cast<nw::nuint8>(cmbVolumes_->itemData(i, kVolumeNumberRole).toInt()));
+            request.volumes.push_back({static_cast<nw::nuint8>(cmbVolumes_->itemData(i, kVolumeNumberRole).toInt()),
+                                       cmbVolumes_->itemData(i, kVolumeNameRole).toString().toStdString()});
     }
 
     setListingRunning(true);

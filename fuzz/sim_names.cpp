@@ -66,8 +66,9 @@ void wholeListing(FuzzedDataProvider& in) {
     vorlane::ListingRequest request;
     request.recurse = in.ConsumeBool();
     request.server = in.ConsumeBool() ? "FS2" : "FS1";
-    request.volumes =
-        in.ConsumeBool() && request.server == "FS1" ? std::vector<nw::nuint8>{0, 1} : std::vector<nw::nuint8>{0};
+    request.volumes = in.ConsumeBool() && request.server == "FS1"
+                          ? std::vector<vorlane::RequestedVolume>{{0, "SYS"}, {1, "VOL1"}}
+                          : std::vector<vorlane::RequestedVolume>{{0, "SYS"}};
     request.context = in.ConsumeRemainingBytesAsString();
     nwsim::SimClient client(directory());
     nw::NWCONN_HANDLE defConn = 0; // to FS1, the default server

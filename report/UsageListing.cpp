@@ -48,13 +48,17 @@ bool setUpContext(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHand
     return true;
 }
 
+// Ends a listing whose disk query failed: its figures are missing, which
+// the user must not take for "uses nothing".
+struct FiguresMissing {};
+
 // Measures the objects of the listing's containers into `rows`.
 struct Measure {
     nw::Client& client;
     nw::UserChannel& user;
     nw::NWDSContextHandle context;
     nw::NWCONN_HANDLE server;
-    const std::vector<nw::nuint8>& volumes;
+    const ListingRequest& request;
     ListingControl& control;
     UsageRows& rows;
     // One buffer for every object's full name: only the names that are
@@ -77,14 +81,20 @@ struct Measure {
     // nothing when it uses no space on any of them.
     std::optional<std::int64_t> usage(nw::nuint32 objectId) {
         std::optional<std::int64_t> total;
-        for (const nw::nuint8 volume : volumes) {
-            // Cleared before every query, and a failed query counts as
-            // nothing: a figure left over from the previous object must never
-            // be credited to this one.
+        for (const RequestedVolume& volume : request.volumes) {
+            // Cleared before every query: a figure left over from the
+            // previous object must never be credited to this one.
             nw::nint32 restriction = 0;
             nw::nint32 inUse = 0;
-            const nw::NWRCODE rc = client.NWGetObjDiskRestrictions(server, volume, objectId, &restriction, &inUse);
-            if (rc == nw::kSuccess && inUse != 0)
+            const nw::NWRCODE rc =
+                client.NWGetObjDiskRestrictions(server, volume.number, objectId, &restriction, &inUse);
+            if (rc != nw::kSuccess) {
+                user.showMessage("The usage on [" + request.server + "] : " + volume.name +
+                                 " could not be counted (NWGetObjDiskRestrictions failed : " + std::to_string(rc) +
+                                 ").");
+                throw FiguresMissing{};
+            }
+            if (inUse != 0)
                 total = total.value_or(0) + std::int64_t{inUse} * 4;
         }
         return total;
@@ -120,7 +130,7 @@ ListingResult list(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE 
     control.setStep(ListingProgress::Step::Listing);
     control.setContainers(contList.size());
     ListingResult result;
-    Measure measure{client, user, context.get(), connection.get(), request.volumes, control, result.rows, {}};
+    Measure measure{client, user, context.get(), connection.get(), request, control, result.rows, {}};
     for (const std::string& container : contList) {
         control.nextContainer();
         const std::string suffix = container.empty() ? std::string() : "." + container;
@@ -165,6 +175,8 @@ ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HA
         // Cancelled while it gave back what it held: cancelled all the same.
         return control.cancelled() ? ListingResult{} : result;
     } catch (const ListingStopped&) {
+        return {};
+    } catch (const FiguresMissing&) {
         return {};
     }
 }

@@ -13,14 +13,21 @@
 
 namespace vorlane {
 
+// A volume a listing asks about: its number, and its name as listed (UTF-8),
+// for the message when its figures cannot be had.
+struct RequestedVolume {
+    nw::nuint8 number = 0;
+    std::string name;
+};
+
 // What one listing asks: whose usage, where, and on which volumes.
 struct ListingRequest {
     std::string server;  // as listed (UTF-8)
     std::string context; // the typed context (UTF-8), not empty
     bool recurse = false;
-    // The volume numbers asked for each object: the chosen volume, or every
-    // volume listed for the server. An object is kept once, with the sum.
-    std::vector<nw::nuint8> volumes;
+    // The volumes asked for each object: the chosen volume, or every volume
+    // listed for the server. An object is kept once, with the sum.
+    std::vector<RequestedVolume> volumes;
 };
 
 // The objects of a listing that use space, in the order found: each one's
@@ -60,8 +67,10 @@ struct ListingResult {
 // typed context with typeless names, gathers the containers (all of them
 // below the context with `recurse`), lists every object of each, resolves it
 // and asks the server for its disk usage. Every object with a non-zero
-// figure is kept, in kilobytes. Messages for an invalid or missing context;
-// any other failure ends the program. Every handle the listing opened is
+// figure is kept, in kilobytes. Messages for an invalid or missing context,
+// and for a disk query that fails: a figure the server could not give is no
+// figure of 0, so the listing ends there, naming the volume. Any other
+// failure ends the program. Every handle the listing opened is
 // released on every way out that does not end the program.
 //
 // `control` carries the figures out as they rise and the cancel in: once it

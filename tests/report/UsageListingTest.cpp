@@ -44,10 +44,12 @@ struct ListingRig {
         EXPECT_EQ(sim->NWCCOpenConnByRef(ref, nw::kOpenStatePrivate, 0, &defConn), nw::kSuccess);
     }
     // The rows found, in the order found; nullopt when the listing stopped.
-    std::optional<Rows> list(const std::string& context, bool recurse, std::vector<nw::nuint8> volumes) {
+    std::optional<Rows> list(const std::string& context, bool recurse, const std::vector<nw::nuint8>& numbers) {
         client.calls.clear();
-        const auto result =
-            vorlane::doListing(client, user, defConn, {"FS1", context, recurse, std::move(volumes)}, control);
+        std::vector<vorlane::RequestedVolume> volumes;
+        for (const nw::nuint8 number : numbers)
+            volumes.push_back({number, number == 0 ? "SYS" : "VOL1"});
+        const auto result = vorlane::doListing(client, user, defConn, {"FS1", context, recurse, volumes}, control);
         EXPECT_EQ(sim->openConnections(), std::vector<nw::NWCONN_HANDLE>{defConn});
         EXPECT_EQ(sim->openContextCount(), 0u);
         EXPECT_EQ(sim->allocatedBufferCount(), 0u);
@@ -59,7 +61,7 @@ struct ListingRig {
         return rows;
     }
     // What the fault sweep runs: a listing by server with Recurse.
-    void run() { vorlane::doListing(client, user, defConn, {"FS1", "ACME", true, {0, 1}}, control); }
+    void run() { vorlane::doListing(client, user, defConn, {"FS1", "ACME", true, {{0, "SYS"}, {1, "VOL1"}}}, control); }
 
     std::unique_ptr<nwsim::SimClient> sim;
     RecordingClient client;
@@ -133,10 +135,12 @@ TEST_F(Listing, TheNameContextCallRejectingTheFlagsIsFatal) {
     EXPECT_EQ(user.messages, std::vector<std::string>{"NWDSSetContext failed : -309"});
 }
 
-TEST_F(Listing, AFailedDiskQueryCountsAsNothingAndIsNotCreditedToTheNextObject) {
-    // JSMITH's query on SYS fails; MJONES, asked next, uses nothing there.
-    sim->addFault({"NWGetObjDiskRestrictions", 0x8998, std::nullopt, std::nullopt, 0, 1u});
-    EXPECT_EQ(list("SALES.ACME", false, {0, 1}), (Rows{{"JSMITH", 20}, {"MJONES", 80}}));
+// A figure the server cannot give is no figure of 0: the listing ends there.
+TEST_F(Listing, AFailedDiskQueryEndsTheListingNamingTheVolume) {
+    sim->addFault({"NWGetObjDiskRestrictions", 0x8998, std::nullopt, std::nullopt, 1, 2u});
+    EXPECT_EQ(list("SALES.ACME", false, {0, 1}), std::nullopt);
+    EXPECT_EQ(user.messages, std::vector<std::string>{"The usage on [FS1] : VOL1 could not be counted "
+                                                      "(NWGetObjDiskRestrictions failed : 35224)."});
 }
 
 TEST(ListingLimits, ThousandsOfResultsContainersAndLongNamesAllArrive) {

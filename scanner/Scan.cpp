@@ -203,6 +203,7 @@ void Walk::read(Work& work, Tally& tally, std::vector<char>& buffer) {
     const auto dir = std::make_shared<const Fd>(std::move(opened.fd));
     if (const int error = list(dir, work, tally, buffer); error != 0)
         unreadable(pathOf(*work.node), reasonText(error));
+    tally.publish();
 }
 
 // Counts every entry of an open directory and queues its subdirectories;
@@ -229,7 +230,6 @@ int Walk::list(const std::shared_ptr<const Fd>& dir, const Work& work, Tally& ta
             else if (errno != ENOENT && error == 0) // an entry that went meanwhile is no loss
                 error = errno;
         }
-        tally.publish();
     }
 }
 
@@ -243,7 +243,8 @@ void Walk::count(const struct statx& status, const char* name, const std::shared
     if (!directory && status.stx_nlink > 1 && !firstLink(status.stx_ino))
         return;
     tally.blocks[status.stx_uid] += status.stx_blocks;
-    ++tally.counted;
+    if ((++tally.counted & 255) == 0)
+        tally.publish();
     if (!directory)
         return;
     auto node = std::make_shared<const Node>(Node{work.node, name});

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
-#include <functional>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -74,88 +73,94 @@ struct Scan : testing::Test {
         return true;
     }
 
+    void walkAs(uid_t user);
+
     std::string top = testing::TempDir() + "vorlane-scanner-" + std::to_string(getpid());
     std::vector<std::string> mounts;
+};
+
+// What the walk finds as `user` is what du finds as that user.
+void Scan::walkAs(uid_t user) {
+    SCOPED_TRACE(user);
+    ASSERT_EQ(seteuid(user), 0);
+    const std::size_t descriptors = countOf("/proc/self/fd");
+    const scanner::ScanTotals totals = scanner::scanTree(top, {});
+    EXPECT_EQ(countOf("/proc/self/fd"), descriptors);
+    std::uint64_t all = 0;
+    for (const auto& [owner, blocks] : totals.blocksByOwner)
+        all += blocks;
+    EXPECT_EQ(all, du(top, "-B512"));
+    EXPECT_EQ(totals.entries, du(top, "--inodes"));
+    if (geteuid() == 0 && totals.blocksByOwner.count(60002) != 0) {
+        EXPECT_EQ(totals.blocksByOwner.at(60002), du(top + "/home", "-B512"));
+    }
+    if (getuid() == 0) {
+        ASSERT_EQ(seteuid(0), 0);
+    }
+    std::vector<std::string> expected;
+    if (user != 0 && access((top + "/closed").c_str(), F_OK) == 0)
+        expected = {top + "/closed: Permission denied", top + "/listed: Permission denied"};
+    std::vector<std::string> reported = totals.firstUnreadable;
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ(reported, expected);
+    EXPECT_EQ(totals.unreadable, expected.size());
+    EXPECT_FALSE(totals.cancelled);
+}
+
+const struct {
+    const char* what;
+    bool (*make)(Scan&); // false: not possible here
+} kTrees[] = {
+    {"a path past PATH_MAX",
+     [](Scan& s) {
+         int dir = open(s.top.c_str(), O_DIRECTORY | O_CLOEXEC);
+         for (char level = 'a'; level < 'a' + 25; ++level) {
+             const std::string name(200, level);
+             mkdirat(dir, name.c_str(), 0755);
+             const int below = openat(dir, name.c_str(), O_DIRECTORY | O_CLOEXEC);
+             close(dir);
+             dir = below;
+         }
+         makeFile(dir, "big", 64 << 20);
+         close(dir);
+         return true;
+     }},
+    {"hard links and symbolic links, two owners",
+     [](Scan& s) {
+         s.run("mkdir -p home/sub && head -c 100000 /dev/zero >home/sub/big && ln home/sub/big home/again && "
+               "ln -s sub/big home/link && ln -s sub home/dirlink && echo x >small && ln small home/small");
+         return geteuid() != 0 || std::system(("chown -hR 60002 '" + s.top + "/home'").c_str()) == 0;
+     }},
+    {"directories closed to all but root",
+     [](Scan& s) {
+         s.run("mkdir -p closed/in listed/in && head -c 100000 /dev/zero >closed/in/f && "
+               "head -c 100000 /dev/zero >listed/in/f && chmod 0 closed && chmod 444 listed");
+         return true;
+     }},
+    {"another file system below",
+     [](Scan& s) {
+         return s.mountBelow("other", "none", "tmpfs", 0) &&
+                std::system(("head -c 50000 /dev/zero >'" + s.top + "/other/f'").c_str()) == 0;
+     }},
+    {"the tree bound inside itself",
+     [](Scan& s) {
+         s.run("mkdir -p a/b && head -c 100000 /dev/zero >a/b/f");
+         return s.mountBelow("again", s.top.c_str(), nullptr, MS_BIND);
+     }},
 };
 
 // Each tree is walked as root and as nobody; what cannot be read then is
 // what du cannot read either (the directories only root may enter or list).
 TEST_F(Scan, EveryFigureIsWhatDuCounts) {
-    const bool root = geteuid() == 0;
-    const struct {
-        const char* what;
-        std::function<bool(Scan&)> make; // false: not possible here
-    } trees[] = {
-        {"a path past PATH_MAX",
-         [](Scan& s) {
-             int dir = open(s.top.c_str(), O_DIRECTORY | O_CLOEXEC);
-             for (char level = 'a'; level < 'a' + 25; ++level) {
-                 const std::string name(200, level);
-                 mkdirat(dir, name.c_str(), 0755);
-                 const int below = openat(dir, name.c_str(), O_DIRECTORY | O_CLOEXEC);
-                 close(dir);
-                 dir = below;
-             }
-             makeFile(dir, "big", 64 << 20);
-             close(dir);
-             return true;
-         }},
-        {"hard links and symbolic links, two owners",
-         [root](Scan& s) {
-             s.run("mkdir -p home/sub && head -c 100000 /dev/zero >home/sub/big && ln home/sub/big home/again && "
-                   "ln -s sub/big home/link && ln -s sub home/dirlink && echo x >small && ln small home/small");
-             return !root || std::system(("chown -hR 60002 '" + s.top + "/home'").c_str()) == 0;
-         }},
-        {"directories closed to all but root",
-         [](Scan& s) {
-             s.run("mkdir -p closed/in listed/in && head -c 100000 /dev/zero >closed/in/f && "
-                   "head -c 100000 /dev/zero >listed/in/f && chmod 0 closed && chmod 444 listed");
-             return true;
-         }},
-        {"another file system below",
-         [root](Scan& s) {
-             return root && s.mountBelow("other", "none", "tmpfs", 0) &&
-                    std::system(("head -c 50000 /dev/zero >'" + s.top + "/other/f'").c_str()) == 0;
-         }},
-        {"the tree bound inside itself",
-         [root](Scan& s) {
-             s.run("mkdir -p a/b && head -c 100000 /dev/zero >a/b/f");
-             return root && s.mountBelow("again", s.top.c_str(), nullptr, MS_BIND);
-         }},
-    };
     std::string skipped;
-    for (const auto& tree : trees) {
+    for (const auto& tree : kTrees) {
         SCOPED_TRACE(tree.what);
         if (!tree.make(*this)) {
             skipped += std::string(" \"") + tree.what + "\"";
             continue;
         }
-        for (const uid_t user : root ? std::vector<uid_t>{0, kNobody} : std::vector<uid_t>{geteuid()}) {
-            SCOPED_TRACE(user);
-            ASSERT_EQ(seteuid(user), 0);
-            const std::size_t descriptors = countOf("/proc/self/fd");
-            const scanner::ScanTotals totals = scanner::scanTree(top, {});
-            EXPECT_EQ(countOf("/proc/self/fd"), descriptors);
-            std::uint64_t all = 0;
-            for (const auto& [owner, blocks] : totals.blocksByOwner)
-                all += blocks;
-            EXPECT_EQ(all, du(top, "-B512"));
-            EXPECT_EQ(totals.entries, du(top, "--inodes"));
-            if (root && totals.blocksByOwner.count(60002) != 0) {
-                EXPECT_EQ(totals.blocksByOwner.at(60002), du(top + "/home", "-B512"));
-            }
-            if (root) {
-                ASSERT_EQ(seteuid(0), 0);
-            }
-            std::vector<std::string> expected;
-            if (user != 0 && access((top + "/closed").c_str(), F_OK) == 0)
-                expected = {top + "/closed: Permission denied", top + "/listed: Permission denied"};
-            std::vector<std::string> reported = totals.firstUnreadable;
-            std::sort(reported.begin(), reported.end());
-            EXPECT_EQ(reported, expected);
-            EXPECT_EQ(totals.unreadable, expected.size());
-            EXPECT_FALSE(totals.cancelled);
-        }
+        for (const uid_t user : geteuid() == 0 ? std::vector<uid_t>{0, kNobody} : std::vector<uid_t>{geteuid()})
+            walkAs(user);
         TearDown();
         SetUp();
     }

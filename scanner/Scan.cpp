@@ -21,7 +21,7 @@ namespace scanner {
 namespace {
 
 constexpr unsigned kMaxThreads = 64;
-constexpr std::size_t kListBytes = 64 * 1024;
+constexpr std::size_t kListBytes = std::size_t{64} * 1024;
 constexpr unsigned kStatMask =
     STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_UID | STATX_INO | STATX_BLOCKS | STATX_MNT_ID;
 

@@ -113,7 +113,7 @@ private:
     std::uint64_t mount_ = 0;
     std::atomic<bool> stop_{false};
 
-    std::mutex mutex_; // guards the five below
+    std::mutex mutex_; // guards the queue, busy_ and finished_, which both conditions wait on
     std::condition_variable workers_;
     std::condition_variable watcher_;
     std::vector<Work> waiting_;
@@ -203,7 +203,8 @@ void Walk::read(Work& work, Tally& tally, Scratch& scratch) {
                                 : openDirectory(AT_FDCWD, work.node->name.c_str(), work.id, true);
     work.parent.reset();
     if (!opened.fd) {
-        unreadable(pathOf(*work.node), reasonText(opened.error));
+        if (opened.error != ENOENT) // a directory removed since it was counted holds nothing more
+            unreadable(pathOf(*work.node), reasonText(opened.error));
         return;
     }
     const auto dir = std::make_shared<const Fd>(std::move(opened.fd));

@@ -47,14 +47,6 @@ std::size_t countOf(const char* folder) {
     return n;
 }
 
-void makeFile(int dir, const char* name, std::size_t bytes) {
-    const int fd = openat(dir, name, O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-    const std::string chunk(std::min<std::size_t>(bytes, 1 << 20), 'x');
-    for (std::size_t left = bytes; left > 0; left -= std::min(left, chunk.size()))
-        ASSERT_GT(write(fd, chunk.data(), std::min(left, chunk.size())), 0);
-    close(fd);
-}
-
 struct Scan : testing::Test {
     void SetUp() override { ASSERT_EQ(mkdir(top.c_str(), 0755), 0); }
     void TearDown() override {
@@ -113,16 +105,8 @@ const struct {
 } kTrees[] = {
     {"a path past PATH_MAX",
      [](Scan& s) {
-         int dir = open(s.top.c_str(), O_DIRECTORY | O_CLOEXEC);
-         for (char level = 'a'; level < 'a' + 25; ++level) {
-             const std::string name(200, level);
-             mkdirat(dir, name.c_str(), 0755);
-             const int below = openat(dir, name.c_str(), O_DIRECTORY | O_CLOEXEC);
-             close(dir);
-             dir = below;
-         }
-         makeFile(dir, "big", 64 << 20);
-         close(dir);
+         s.run("for l in a b c d e f g h i j k l m n o p q r s t u v w x y; do n=$(printf %0200d 0 | tr 0 $l) && "
+               "mkdir $n && cd -P $n || exit 1; done && head -c 64M /dev/zero >big");
          return true;
      }},
     {"hard links and symbolic links, two owners",

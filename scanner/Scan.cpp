@@ -21,6 +21,9 @@ namespace scanner {
 namespace {
 
 constexpr unsigned kMaxThreads = 64;
+// Far below what a real volume needs, and shallow enough that a chain of
+// Node records (freed one inside the other) never exhausts a thread's stack.
+constexpr unsigned kMaxDepth = 4096;
 constexpr std::size_t kListBytes = std::size_t{64} * 1024;
 constexpr unsigned kStatMask =
     STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_UID | STATX_INO | STATX_BLOCKS | STATX_MNT_ID;
@@ -82,7 +85,7 @@ unsigned depthCap(unsigned threads) {
     rlimit limit{};
     rlim_t open = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
     open = std::min<rlim_t>(open, rlim_t{1} << 20);
-    return std::max(8u, static_cast<unsigned>(open / 2 / (threads + 1)));
+    return std::clamp(static_cast<unsigned>(open / 2 / (threads + 1)), 8u, kMaxDepth);
 }
 
 class Walk {

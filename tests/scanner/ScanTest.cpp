@@ -47,7 +47,7 @@ std::size_t countOf(const char* folder) {
     return n;
 }
 
-struct Scan : testing::Test {
+struct UsageWalk : testing::Test {
     void SetUp() override { ASSERT_EQ(mkdir(top.c_str(), 0755), 0); }
     void TearDown() override {
         for (auto mountPoint = mounts.rbegin(); mountPoint != mounts.rend(); ++mountPoint)
@@ -72,7 +72,7 @@ struct Scan : testing::Test {
 };
 
 // What the walk finds as `user` is what du finds as that user.
-void Scan::walkAs(uid_t user) {
+void UsageWalk::walkAs(uid_t user) {
     SCOPED_TRACE(user);
     ASSERT_EQ(seteuid(user), 0);
     const std::size_t descriptors = countOf("/proc/self/fd");
@@ -101,33 +101,33 @@ void Scan::walkAs(uid_t user) {
 
 const struct {
     const char* what;
-    bool (*make)(Scan&); // false: not possible here
+    bool (*make)(UsageWalk&); // false: not possible here
 } kTrees[] = {
     {"a path past PATH_MAX",
-     [](Scan& s) {
+     [](UsageWalk& s) {
          s.run("for l in a b c d e f g h i j k l m n o p q r s t u v w x y; do n=$(printf %0200d 0 | tr 0 $l) && "
                "mkdir $n && cd -P $n || exit 1; done && head -c 64M /dev/zero >big");
          return true;
      }},
     {"hard links and symbolic links, two owners",
-     [](Scan& s) {
+     [](UsageWalk& s) {
          s.run("mkdir -p home/sub && head -c 100000 /dev/zero >home/sub/big && ln home/sub/big home/again && "
                "ln -s sub/big home/link && ln -s sub home/dirlink && echo x >small && ln small home/small");
          return geteuid() != 0 || std::system(("chown -hR 60002 '" + s.top + "/home'").c_str()) == 0;
      }},
     {"directories closed to all but root",
-     [](Scan& s) {
+     [](UsageWalk& s) {
          s.run("mkdir -p closed/in listed/in && head -c 100000 /dev/zero >closed/in/f && "
                "head -c 100000 /dev/zero >listed/in/f && chmod 0 closed && chmod 444 listed");
          return true;
      }},
     {"another file system below",
-     [](Scan& s) {
+     [](UsageWalk& s) {
          return s.mountBelow("other", "none", "tmpfs", 0) &&
                 std::system(("head -c 50000 /dev/zero >'" + s.top + "/other/f'").c_str()) == 0;
      }},
     {"the tree bound inside itself",
-     [](Scan& s) {
+     [](UsageWalk& s) {
          s.run("mkdir -p a/b && head -c 100000 /dev/zero >a/b/f");
          return s.mountBelow("again", s.top.c_str(), nullptr, MS_BIND);
      }},
@@ -135,7 +135,7 @@ const struct {
 
 // Each tree is walked as root and as nobody; what cannot be read then is
 // what du cannot read either (the directories only root may enter or list).
-TEST_F(Scan, EveryFigureIsWhatDuCounts) {
+TEST_F(UsageWalk, EveryFigureIsWhatDuCounts) {
     std::string skipped;
     for (const auto& tree : kTrees) {
         SCOPED_TRACE(tree.what);
@@ -154,7 +154,7 @@ TEST_F(Scan, EveryFigureIsWhatDuCounts) {
 
 // The directory opened must be the one stat'ed in its parent: swapped for a
 // link or for another directory in between, it is refused.
-TEST_F(Scan, ADirectorySwappedAfterItsStatIsRefused) {
+TEST_F(UsageWalk, ADirectorySwappedAfterItsStatIsRefused) {
     const struct {
         const char* swap;
         bool followLink;
@@ -182,7 +182,7 @@ TEST_F(Scan, ADirectorySwappedAfterItsStatIsRefused) {
 
 // Below the depth the descriptor limit allows, a directory is counted and
 // reported, never dropped unseen.
-TEST_F(Scan, TooDeepADirectoryIsReported) {
+TEST_F(UsageWalk, TooDeepADirectoryIsReported) {
     run("mkdir -p 1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/16/17/18/19/20");
     rlimit limit{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
@@ -198,7 +198,7 @@ TEST_F(Scan, TooDeepADirectoryIsReported) {
               std::vector<std::string>{top + "/1/2/3/4/5/6/7/8/9/10/11/12/13/14/15/16/17: deeper than 16 levels"});
 }
 
-TEST_F(Scan, ACancelStopsTheWalkAndLeavesNothingOpenOrRunning) {
+TEST_F(UsageWalk, ACancelStopsTheWalkAndLeavesNothingOpenOrRunning) {
     // In memory the files are made far faster than on some disks.
     const std::string tree = mountBelow("big", "none", "tmpfs", 0) ? top + "/big" : top;
     const std::string make = "for d in $(seq 20); do mkdir $d && (cd $d && touch $(seq 1000)); done";

@@ -1,7 +1,8 @@
 # Task runner. `make test` and `make run` set up a fresh Debian 12 machine
 # (installing any missing Debian package), configure, build and then test or
 # start the program. Running either again installs nothing and rebuilds only
-# what changed. slapd is installed for the tests, which start slapds of their
+# what changed. gdu is only for make bench, which times the scan of a volume
+# beside it and du. slapd is installed for the tests, which start slapds of their
 # own: it is told not to set up a directory of the system's.
 
 PACKAGES := g++ cmake ninja-build make pkg-config \
@@ -10,7 +11,7 @@ PACKAGES := g++ cmake ninja-build make pkg-config \
             xvfb xauth xdotool dbus-daemon python3-pyatspi at-spi2-core \
             desktop-file-utils dpkg-dev file clang-format clang-tidy \
             clang libclang-rt-14-dev llvm \
-            libldap-dev slapd ldap-utils openssl
+            libldap-dev slapd ldap-utils openssl gdu
 
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)

@@ -1,7 +1,7 @@
-// The directory client at scale, each against its floor in the same run:
-// a listing by volume of a unit of 10,000 entries in a slapd of its own,
-// against the same searches made with bare library calls in a loop; and the
-// scan of a volume of 200,000 files, against `du -sx` of the same tree.
+// The directory client at scale, against its floor in the same run: a
+// listing by volume of a unit of 10,000 entries in a slapd of its own,
+// against the same searches made with bare library calls in a loop. (The
+// scan of a volume is ScanBench.cpp's.)
 
 #include "bench/Fixtures.h"
 #include "bench/Suite.h"
@@ -157,43 +157,13 @@ void floorListing(benchmark::State& state, std::uint32_t entries) {
         state.SkipWithError("the searches found nothing");
 }
 
-// A tree of `files` files of 0 to 8 KB, a thousand to a folder, once per size.
-const fs::path& treeOf(std::uint32_t files) {
-    static std::map<std::uint32_t, Scratch*> trees;
-    Scratch*& tree = trees[files];
-    if (tree == nullptr) {
-        tree = &kept(
-            std::make_unique<Scratch>("vorlane-bench-tree-" + std::to_string(files) + "-" + std::to_string(getpid())));
-        const std::string content(8192, 'x');
-        fs::path folder;
-        for (std::uint32_t i = 0; i < files; ++i) {
-            if (i % 1000 == 0)
-                fs::create_directories(folder = tree->path / std::to_string(i / 1000));
-            std::ofstream(folder / std::to_string(i)).write(content.data(), i % 8193);
-        }
-    }
-    return tree->path;
-}
-
 } // namespace
 
 std::vector<Pair> directoryPairs(const SuiteOptions& options) {
     const std::uint32_t entries = options.smoke ? 1000 : 10000;
-    const std::uint32_t files = options.smoke ? 2000 : 200000;
-    Pair listing{"DirectoryListing", std::to_string(entries),
-                 [entries](benchmark::State& state) { toolListing(state, entries); },
-                 [entries](benchmark::State& state) { floorListing(state, entries); }, true};
-    Pair scan{"VolumeScan", std::to_string(files),
-              [files](benchmark::State& state) {
-                  const std::string tree = treeOf(files).string();
-                  timed(state, [&tree] { benchmark::DoNotOptimize(nwldap::scanVolume(tree)); });
-              },
-              [files](benchmark::State& state) {
-                  const std::string du = "du -sx '" + treeOf(files).string() + "' >/dev/null";
-                  timed(state, [&du] { benchmark::DoNotOptimize(std::system(du.c_str())); });
-              },
-              true};
-    return {listing, scan};
+    return {{"DirectoryListing", std::to_string(entries),
+             [entries](benchmark::State& state) { toolListing(state, entries); },
+             [entries](benchmark::State& state) { floorListing(state, entries); }, true}};
 }
 
 } // namespace bench

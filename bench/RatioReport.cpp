@@ -100,7 +100,10 @@ const std::vector<PairTarget> kPairs = {
     {"Startup", "Start-up to the window shown, in process", 1.3, 0},
     {"StartupProgram", "Start-up to the window shown, whole program", 1.3, 0},
     {"DirectoryListing", "Listing by volume of one unit, directory client on a local slapd", 1.3, 10000},
-    {"VolumeScan", "Scan of a volume for the usage of every owner, against du -sx", 1.2, 200000},
+    {"VolumeScan", "Scan of a volume for the usage of every owner, warm, against du -sx", 1.0, 200000},
+    {"VolumeScanGdu", "The same scan, warm, against gdu -npsx", 0, 0},
+    {"VolumeScanCold", "The same scan, page cache dropped, against du -sx", 1.0, 200000},
+    {"VolumeScanGduCold", "The same scan, page cache dropped, against gdu -npsx", 1.0, 200000},
 };
 
 } // namespace

@@ -22,6 +22,7 @@ struct SuiteOptions {
     std::vector<std::uint32_t> listingSizes; // objects of the generated networks
     std::uint32_t displayRows = 0;           // results ordered and shown
     std::uint32_t memoryObjects = 0;         // objects listed for the peak memory
+    std::uint32_t scanFiles = 0;             // files of the volume that is scanned
     int rounds = 1;
     bool once = false;          // one iteration of each benchmark, for profiling or a smoke run
     bool smoke = false;         // once each on the smallest network: only that every benchmark still runs
@@ -45,9 +46,11 @@ struct Pair {
 std::vector<Pair> listingPairs(const SuiteOptions& options);
 std::vector<Pair> displayPairs(const SuiteOptions& options);
 std::vector<Pair> startupPairs(const SuiteOptions& options);
-// The directory client: a listing of 10,000 entries against a local slapd, a
-// scan of a volume of 200,000 files (1,000 and 2,000 in a smoke run).
+// The directory client: a listing of 10,000 entries against a local slapd
+// (1,000 in a smoke run).
 std::vector<Pair> directoryPairs(const SuiteOptions& options);
+// The scan of a volume of `scanFiles` files beside du and gdu, warm and cold.
+std::vector<Pair> scanPairs(const SuiteOptions& options);
 
 // Registers `options.rounds` rounds of every pair.
 void registerRounds(const std::vector<Pair>& pairs, const SuiteOptions& options);

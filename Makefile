@@ -10,7 +10,7 @@ PACKAGES := g++ cmake ninja-build make pkg-config \
             xvfb xauth xdotool dbus-daemon python3-pyatspi at-spi2-core \
             desktop-file-utils dpkg-dev file clang-format clang-tidy \
             clang libclang-rt-14-dev llvm \
-            libldap-dev slapd ldap-utils openssl
+            libldap-dev slapd ldap-utils openssl openssh-server libnss-wrapper
 
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)

@@ -1,8 +1,9 @@
 # Task runner. `make test` and `make run` set up a fresh Debian 12 machine
 # (installing any missing Debian package), configure, build and then test or
 # start the program. Running either again installs nothing and rebuilds only
-# what changed. slapd is installed for the tests, which start slapds of their
-# own: it is told not to set up a directory of the system's.
+# what changed. slapd and openssh-server are installed for the tests, which
+# start slapds and sshds of their own: slapd is told not to set up a directory
+# of the system's. libnss-wrapper gives the tests' scanner an account database.
 
 PACKAGES := g++ cmake ninja-build make pkg-config \
             qt6-base-dev qt6-qpa-plugins libqt6test6 libgl-dev fonts-dejavu-core \

@@ -126,6 +126,8 @@ private:
             message.erase(echo, message.rfind('\'') + 1 - echo);
         if (const auto column = message.find("column "); column != std::string::npos)
             message.erase(0, message.find(": ", column) + 2);
+        if (const auto dash = message.find(" - "); message.starts_with("syntax error") && dash != std::string::npos)
+            message.erase(0, dash + 3);
         return "not valid JSON: " + printable(message);
     }
 

@@ -127,9 +127,13 @@ AnswerDecoder::Status AnswerDecoder::feed(std::string_view bytes) {
         garbled("something follows the closing line");
     if (status_ != Status::Reading)
         return status_;
+    // What was pending holds no line end: a line that trickles in byte by
+    // byte is searched once, not once per byte.
+    std::size_t searched = pending_.size();
     pending_.append(bytes);
     std::size_t start = 0;
-    for (std::size_t end; status_ == Status::Reading && (end = pending_.find('\n', start)) != std::string::npos;) {
+    for (std::size_t end; status_ == Status::Reading && (end = pending_.find('\n', searched)) != std::string::npos;
+         searched = start) {
         ++lines_;
         if (end - start > kMaxLineBytes)
             garbled("longer than " + std::to_string(kMaxLineBytes) + " bytes");

@@ -33,7 +33,7 @@ inline constexpr std::size_t kMaxOwners = 1'000'000;
 // An account name longer than Linux allows (LOGIN_NAME_MAX) travels as none.
 inline constexpr std::size_t kMaxNameBytes = 256;
 // A report of an unreadable directory keeps the end of a longer one.
-inline constexpr std::size_t kMaxTextBytes = 16 * 1024;
+inline constexpr std::size_t kMaxTextBytes = std::size_t{16} * 1024;
 
 struct Owner {
     std::uint64_t blocks = 0; // 512-byte blocks

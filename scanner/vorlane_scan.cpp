@@ -91,12 +91,12 @@ bool inputEnded() {
 }
 
 std::string accountName(std::uint32_t uid) {
-    std::vector<char> buffer(16 * 1024);
+    std::vector<char> buffer(std::size_t{16} * 1024);
     passwd entry{};
     passwd* found = nullptr;
     int error = 0;
     while ((error = getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
-           buffer.size() < 1024 * 1024)
+           buffer.size() < std::size_t{1024} * 1024)
         buffer.resize(buffer.size() * 2);
     return error == 0 && found != nullptr && found->pw_name != nullptr ? found->pw_name : "";
 }

@@ -16,7 +16,7 @@ extern char** environ;
 namespace nwldap {
 namespace {
 
-constexpr std::size_t kKeptErrorBytes = 16 * 1024;
+constexpr std::size_t kKeptErrorBytes = std::size_t{16} * 1024;
 
 void closeFd(int& fd) {
     if (fd >= 0)
@@ -74,12 +74,13 @@ std::string SshProcess::start(const std::vector<std::string>& argv) {
     int errors[2] = {-1, -1};
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, input) != 0 || pipe2(output, O_CLOEXEC) != 0 ||
         pipe2(errors, O_CLOEXEC) != 0) {
-        const std::string reason = std::strerror(errno);
+        std::string reason = std::strerror(errno);
         for (int* fd : {&input[0], &input[1], &output[0], &output[1], &errors[0], &errors[1]})
             closeFd(*fd);
         return reason;
     }
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -116,7 +117,7 @@ void SshProcess::closeInput() {
 
 SshProcess::Ended SshProcess::pump(const std::function<bool()>& cancelled,
                                    const std::function<bool(std::string_view)>& output) {
-    std::string chunk(64 * 1024, '\0');
+    std::string chunk(std::size_t{64} * 1024, '\0');
     while (output_ >= 0 || errors_ >= 0) {
         if (cancelled && cancelled())
             return Ended::Cancelled;

@@ -1,9 +1,15 @@
 # Task runner. `make test` and `make run` set up a fresh Debian 12 machine
 # (installing any missing Debian package), configure, build and then test or
 # start the program. Running either again installs nothing and rebuilds only
+<<<<<<< HEAD
 # what changed. gdu is only for make bench, which times the scan of a volume
 # beside it and du. slapd is installed for the tests, which start slapds of their
 # own: it is told not to set up a directory of the system's.
+=======
+# what changed. slapd and openssh-server are installed for the tests, which
+# start slapds and sshds of their own: slapd is told not to set up a directory
+# of the system's. libnss-wrapper gives the tests' scanner an account database.
+>>>>>>> remote-scan
 
 PACKAGES := g++ cmake ninja-build make pkg-config \
             qt6-base-dev qt6-qpa-plugins libqt6test6 libgl-dev fonts-dejavu-core \
@@ -11,7 +17,11 @@ PACKAGES := g++ cmake ninja-build make pkg-config \
             xvfb xauth xdotool dbus-daemon python3-pyatspi at-spi2-core \
             desktop-file-utils dpkg-dev file clang-format clang-tidy \
             clang libclang-rt-14-dev llvm \
+<<<<<<< HEAD
             libldap-dev slapd ldap-utils openssl gdu
+=======
+            libldap-dev slapd ldap-utils openssl openssh-server libnss-wrapper
+>>>>>>> remote-scan
 
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)

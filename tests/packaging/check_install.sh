@@ -21,21 +21,29 @@ fail() {
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL (install): cmake --install failed" >&2; exit 1; }
 
 program=$prefix/bin/vorlane
+scanner=$prefix/bin/vorlane-scan
 entry=$prefix/share/applications/vorlane.desktop
 icon=$prefix/share/icons/hicolor/scalable/apps/vorlane.svg
 
-# Exactly these three: anything else (a static library, headers, test data)
+# Exactly these four: anything else (a static library, headers, test data)
 # would end up in the Debian package as well.
 installed=$(cd "$prefix" && find . -type f -o -type l | sort | tr '\n' ' ')
-expected="./bin/vorlane ./share/applications/vorlane.desktop ./share/icons/hicolor/scalable/apps/vorlane.svg "
+expected="./bin/vorlane ./bin/vorlane-scan ./share/applications/vorlane.desktop"
+expected+=" ./share/icons/hicolor/scalable/apps/vorlane.svg "
 [[ "$installed" == "$expected" ]] || fail "installed files are: $installed"
 
-[[ -x "$program" ]] || fail "bin/vorlane is not executable"
-# A run path into the build tree would let the program find libraries there
+# A run path into the build tree would let a program find libraries there
 # that an installed copy does not have.
-if runpath=$(readelf -d "$program" 2>/dev/null | grep -E 'RPATH|RUNPATH'); then
-    fail "bin/vorlane carries a run path: $runpath"
-fi
+for binary in "$program" "$scanner"; do
+    [[ -x "$binary" ]] || fail "bin/${binary##*/} is not executable"
+    if runpath=$(readelf -d "$binary" 2>/dev/null | grep -E 'RPATH|RUNPATH'); then
+        fail "bin/${binary##*/} carries a run path: $runpath"
+    fi
+done
+# The scanner runs on file servers, which have neither Qt nor LDAP.
+needed=$(readelf -d "$scanner" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | tr '\n' ' ')
+[[ "$needed" =~ ^((libc|libgcc_s|libm|libstdc\+\+)\.so\.[0-9]+\ )+$ ]] || fail "bin/vorlane-scan needs: $needed"
+[[ "$("$scanner" --version 2>&1)" == "vorlane-scan 1" ]] || fail "bin/vorlane-scan --version does not name its protocol"
 
 # The entry must start the installed program and name the installed icon.
 if [[ -f "$entry" ]]; then

@@ -1,0 +1,183 @@
+// Scans over ssh, against a private sshd on this machine running the
+// scanner as built: what arrives is the local scan's, whatever the path
+// holds; each way of failing is told apart; a cancel ends everything.
+
+#include "netware/ldap/RemoteScan.h"
+#include "ldap/support/LocalSshd.h"
+#include "scanner/Scan.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using nwldap::RemoteFailure;
+using Clock = std::chrono::steady_clock;
+
+void writeScript(const std::string& path, const std::string& body) {
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+}
+
+// The processes of this machine that `match` picks, given their /proc folder.
+int processes(const std::function<bool(const fs::path&)>& match) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc"))
+        count += entry.path().filename().string().find_first_not_of("0123456789") == std::string::npos &&
+                 match(entry.path());
+    return count;
+}
+
+// This process's children that run ssh, zombies too.
+int sshChildren() {
+    return processes([](const fs::path& process) {
+        std::ifstream in(process / "stat");
+        std::string pid, name, state;
+        int parent = 0;
+        return in >> pid >> name >> state >> parent && parent == getpid() && name == "(ssh)";
+    });
+}
+
+// The scanners running with the test's own account database.
+int scannersOf(const std::string& folder) {
+    return processes([&folder](const fs::path& process) {
+        std::error_code error;
+        std::ifstream in(process / "environ");
+        const std::string environment{std::istreambuf_iterator<char>(in), {}};
+        return fs::read_symlink(process / "exe", error) == VORLANE_SCAN_PROGRAM &&
+               environment.find(folder + "/passwd") != std::string::npos;
+    });
+}
+
+std::size_t openDescriptors() {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+struct RemoteScan : testing::Test {
+    static testing_support::LocalSshd& sshd() {
+        static testing_support::LocalSshd server;
+        return server;
+    }
+
+    void SetUp() override {
+        if (const std::string why = testing_support::LocalSshd::unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+        ASSERT_EQ(sshd().error(), "");
+        folder = sshd().folder();
+        scanner = folder + "/scanner";
+        // The scanner with an account database of the test's own.
+        std::ofstream(folder + "/passwd") << "root:x:0:0::/root:/bin/sh\nalice:x:60001:60001::/:/bin/sh\n"
+                                          << "bob:x:60002:60002::/:/bin/sh\n";
+        std::ofstream(folder + "/group") << "root:x:0:\n";
+        writeScript(scanner, "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=libnss_wrapper.so NSS_WRAPPER_PASSWD='" +
+                                 folder + "/passwd' NSS_WRAPPER_GROUP='" + folder + "/group' exec '" +
+                                 VORLANE_SCAN_PROGRAM "' \"$@\"");
+    }
+
+    nwldap::SshTarget target(const std::string& destination, const std::string& program) const {
+        return {destination, program, sshd().configFile(), 20, 15};
+    }
+
+    std::string folder;
+    std::string scanner;
+};
+
+TEST_F(RemoteScan, ThePathReachesTheScanAsItselfAndTheFiguresAreTheLocalScans) {
+    const std::string tree = folder + "/a b'c\"$(touch " + folder + "/marker);d\ne`touch " + folder + "/marker`";
+    fs::create_directories(tree + "/sub");
+    for (const auto& [file, owner] : {std::pair{"/alice", 60001}, {"/sub/bob", 60002}, {"/sub/none", 60003}}) {
+        std::ofstream(tree + file) << std::string(20000, 'x');
+        ASSERT_EQ(chown((tree + file).c_str(), owner, owner), 0);
+    }
+    const nwldap::RemoteResult remote = nwldap::scanOverSsh(target("known", scanner), tree, {}, {});
+    ASSERT_EQ(remote.failure, RemoteFailure::None) << remote.message;
+    EXPECT_FALSE(fs::exists(folder + "/marker"));
+
+    const scanner::ScanTotals local = scanner::scanTree(tree, {});
+    const std::map<std::uint32_t, std::string> names = {{0, "root"}, {60001, "alice"}, {60002, "bob"}, {60003, ""}};
+    std::map<std::uint32_t, scanner::protocol::Owner> expected;
+    for (const auto& [uid, blocks] : local.blocksByOwner)
+        expected[uid] = {blocks, names.at(uid)};
+    EXPECT_EQ(remote.answer.owners, expected);
+    EXPECT_EQ(remote.answer.entries, local.entries);
+    EXPECT_EQ(remote.answer.unreadable, 0u);
+}
+
+TEST_F(RemoteScan, EachWayOfFailingIsToldApart) {
+    writeScript(folder + "/half", "printf 'vorlane-scan 1\\nprogress 5\\nresult 10 0\\nowner 0 8 root\\n'");
+    // A port where nothing listens, and one that takes connections but never speaks.
+    const std::string closed = "ssh://root@127.0.0.1:" + std::to_string(testing_support::freeLoopbackPort());
+    const int silent = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(listen(silent, 4), 0);
+    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::string mute = "ssh://root@127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+
+    const struct {
+        const char* what;
+        std::string destination, program, path; // no path: a probe
+        RemoteFailure expected;
+    } cases[] = {
+        {"a probe of the scanner", "known", scanner, "", RemoteFailure::None},
+        {"an unknown host key", "unknown", scanner, "/", RemoteFailure::UnknownHostKey},
+        {"a key the server does not take", "stranger", scanner, "", RemoteFailure::AuthenticationRefused},
+        {"a closed port", closed, scanner, "/", RemoteFailure::Refused},
+        {"a server that never speaks", mute, scanner, "", RemoteFailure::TimedOut},
+        {"no scanner there", "known", folder + "/missing", "", RemoteFailure::ScannerMissing},
+        {"no scanner there", "known", folder + "/missing", "/", RemoteFailure::ScannerMissing},
+        {"a scanner that dies midway", "known", folder + "/half", "/", RemoteFailure::BrokenOff},
+        {"a path that is no directory", "known", scanner, folder + "/passwd", RemoteFailure::ScannerFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        nwldap::SshTarget to = target(c.destination, c.program);
+        to.connectTimeoutSeconds = 1;
+        const std::size_t descriptors = openDescriptors();
+        const nwldap::RemoteResult result =
+            c.path.empty() ? nwldap::probeScanner(to, {}) : nwldap::scanOverSsh(to, c.path, {}, {});
+        EXPECT_EQ(result.failure, c.expected) << result.message;
+        EXPECT_NE(result.message.find(nwldap::failureText(c.expected)), std::string::npos) << result.message;
+        EXPECT_EQ(openDescriptors(), descriptors);
+        EXPECT_EQ(sshChildren(), 0);
+    }
+    close(silent);
+}
+
+// The cancel comes once the scan is under way on the server; the call
+// returns within a second, and the scanner there stops as well.
+TEST_F(RemoteScan, ACancelEndsSshAndTheScanner) {
+    Clock::time_point firstProgress{};
+    Clock::time_point cancelled{};
+    const auto cancel = [&] {
+        if (firstProgress == Clock::time_point{} || Clock::now() - firstProgress < std::chrono::milliseconds(100))
+            return false;
+        if (cancelled == Clock::time_point{})
+            cancelled = Clock::now();
+        return true;
+    };
+    const auto progress = [&](std::uint64_t) {
+        if (firstProgress == Clock::time_point{})
+            firstProgress = Clock::now();
+    };
+    const nwldap::RemoteResult result = nwldap::scanOverSsh(target("known", scanner), "/usr", cancel, progress);
+    ASSERT_EQ(result.failure, RemoteFailure::Cancelled) << result.message << " (the scan was too quick to cancel?)";
+    EXPECT_LT(Clock::now() - cancelled, std::chrono::seconds(1));
+    EXPECT_EQ(sshChildren(), 0);
+    for (int i = 0; i < 20 && scannersOf(folder) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(scannersOf(folder), 0);
+}
+
+} // namespace

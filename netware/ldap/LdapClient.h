@@ -116,9 +116,10 @@ private:
     nw::NWRCODE startIteration(nw::NWDSContextHandle handle, const char* object, bool containersOnly, Iteration& out);
     nw::NWRCODE fillChunk(Iteration& iteration, nw::nuint32 flags, ChunkBuffer& buffer);
     ChunkBuffer* buffer(nw::pBuf_T buf);
-    // The chunk a listing filled into `buf`, read through `context`; why not
-    // (an unknown context or buffer) in `refusal` when there is none.
-    ChunkBuffer* chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::NWRCODE& refusal);
+    // The chunk a listing filled into `buf`, read through `context` into
+    // `out`; why not (an unknown context, a null pointer, an unknown buffer,
+    // checked in that order) in `refusal` when there is none.
+    ChunkBuffer* chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, const void* out, nw::NWRCODE& refusal);
 
     nw::CallWatcher* watcher_ = nullptr;
     std::unique_ptr<DirectorySource> directory_;

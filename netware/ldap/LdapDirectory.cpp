@@ -14,6 +14,9 @@ namespace {
 // the listed container, escaped so that it can be passed straight back.
 std::string deliveredName(const Entry& entry, bool typeless) {
     std::string name = escapeValue(entry.name8);
+    // Alone and typeless, "[Root]" would name the top of the tree.
+    if (typeless && foldedKey(entry.name8) == foldedKey("[Root]"))
+        return '\\' + name;
     if (typeless)
         return name;
     std::string type = entry.type;
@@ -104,6 +107,8 @@ nw::NWRCODE LdapClient::NWDSAllocBuf(nw::nuint32 size, nw::pBuf_T* buf) {
 }
 
 nw::NWRCODE LdapClient::NWDSFreeBuf(nw::pBuf_T buf) {
+    if (buf == nullptr)
+        return kErrNullPointer;
     return buffers_.erase(buf) == 1 ? nw::kSuccess : kErrInvalidHandle;
 }
 
@@ -119,9 +124,14 @@ ChunkBuffer* LdapClient::buffer(nw::pBuf_T buf) {
     return it == buffers_.end() ? nullptr : it->second.get();
 }
 
-ChunkBuffer* LdapClient::chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::NWRCODE& refusal) {
+ChunkBuffer* LdapClient::chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, const void* out,
+                                     nw::NWRCODE& refusal) {
     if (contexts_.find(context) == contexts_.end()) {
         refusal = kErrBadContext;
+        return nullptr;
+    }
+    if (buf == nullptr || out == nullptr) {
+        refusal = kErrNullPointer;
         return nullptr;
     }
     ChunkBuffer* chunk = buffer(buf);
@@ -222,7 +232,7 @@ nw::NWRCODE LdapClient::list(nw::NWDSContextHandle context, const char* object, 
     const auto owner = contexts_.find(context);
     if (owner == contexts_.end())
         return kErrBadContext;
-    if (object == nullptr || iterationHandle == nullptr)
+    if (object == nullptr || iterationHandle == nullptr || buf == nullptr)
         return kErrNullPointer;
     ChunkBuffer* chunk = buffer(buf);
     if (chunk == nullptr)
@@ -254,22 +264,18 @@ nw::NWRCODE LdapClient::list(nw::NWDSContextHandle context, const char* object, 
 
 nw::NWRCODE LdapClient::NWDSGetObjectCount(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::nuint32* count) {
     nw::NWRCODE refusal = nw::kSuccess;
-    ChunkBuffer* chunk = chunkToRead(context, buf, refusal);
+    ChunkBuffer* chunk = chunkToRead(context, buf, count, refusal);
     if (chunk == nullptr)
         return refusal;
-    if (count == nullptr)
-        return kErrNullPointer;
     return chunk->count(count);
 }
 
 nw::NWRCODE LdapClient::NWDSGetObjectName(nw::NWDSContextHandle context, nw::pBuf_T buf, char* objectName,
                                           nw::nuint32* attrCount, nw::Object_Info_T* objectInfo) {
     nw::NWRCODE refusal = nw::kSuccess;
-    ChunkBuffer* chunk = chunkToRead(context, buf, refusal);
+    ChunkBuffer* chunk = chunkToRead(context, buf, objectName, refusal);
     if (chunk == nullptr)
         return refusal;
-    if (objectName == nullptr)
-        return kErrNullPointer;
     const nw::NWRCODE rc = chunk->next(objectName, objectInfo);
     if (rc == nw::kSuccess && attrCount != nullptr)
         *attrCount = 0;

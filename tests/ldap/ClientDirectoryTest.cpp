@@ -1,5 +1,6 @@
 #include "netware/ldap/ErrorCodes.h"
 #include "netware/ldap/LdapClient.h"
+#include "support/MemoryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -13,33 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A directory held in memory: the children of each DN, in order.
-struct MemoryDirectory final : nwldap::DirectorySource {
-    struct Child {
-        std::string type, value;
-        bool container = false;
-        nw::nuint32 uid = nwldap::kNoOwner;
-    };
-
-    const std::vector<nwldap::NamingContext>& namingContexts() const override { return contexts; }
-    int readChildren(const std::string& dn, std::vector<std::unique_ptr<nwldap::Entry>>& out) override {
-        if (const auto failure = failures.find(dn); failure != failures.end())
-            return failure->second;
-        for (const Child& c : children.at(dn)) {
-            auto entry = nwldap::entryFor({c.type, c.value});
-            entry->dn = c.type + "=" + c.value + "," + dn;
-            entry->container = c.container;
-            entry->objectId = c.uid;
-            out.push_back(std::move(entry));
-        }
-        return LDAP_SUCCESS;
-    }
-
-    std::vector<nwldap::NamingContext> contexts{{"o=ACME", {{"o", "ACME"}}},
-                                                {"dc=example,dc=com", {{"dc", "example"}, {"dc", "com"}}}};
-    std::map<std::string, std::vector<Child>> children;
-    std::map<std::string, int> failures; // DN -> LDAP result of reading it
-};
+using testing_support::MemoryDirectory;
 
 constexpr nw::nuint32 kNone = nwldap::kNoOwner;
 
@@ -48,6 +23,7 @@ struct Client : testing::Test {
         fs::create_directories(folder / "a");
         auto source = std::make_unique<MemoryDirectory>();
         directory = source.get();
+        directory->contexts = {{"o=ACME", {{"o", "ACME"}}}, {"dc=example,dc=com", {{"dc", "example"}, {"dc", "com"}}}};
         auto& children = directory->children;
         children["o=ACME"] = {{"ou", "SALES", true}};
         for (int i = 1; i <= 300; ++i)

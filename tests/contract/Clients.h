@@ -1,0 +1,83 @@
+#pragma once
+
+// The clients the contract holds to, each over the same small directory: the
+// stand-in over a network file, the directory client over the same entries
+// held in memory.
+
+#include "netware/Charset.h"
+#include "netware/ldap/LdapClient.h"
+#include "netware/sim/NetworkLoader.h"
+#include "netware/sim/SimClient.h"
+#include "support/MemoryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <memory>
+
+namespace contract {
+
+// ACME's ID is the one no file owns, as the directory client gives every
+// naming context.
+inline constexpr std::string_view kDirectory = R"({
+  "servers": [{"name": "FS1", "volumes": [{"number": 0, "name": "SYS"}]}],
+  "defaultServer": "FS1", "defaultContext": "SALES.ACME",
+  "tree": [{"name": "ACME", "class": "Organization", "id": 4294967295, "children": [
+    {"name": "SALES", "class": "Organizational Unit", "id": 110, "children": [
+      {"name": "JSMITH", "class": "User", "id": 501},
+      {"name": "J.DOE", "class": "User", "id": 502},
+      {"name": "A=B+C\\D", "class": "User", "id": 503},
+      {"name": "[Root]", "class": "User", "id": 504},
+      {"name": "Ma\u00EFa", "class": "User", "id": 505},
+      {"name": "EAST", "class": "Organizational Unit", "id": 111, "children": [
+        {"name": "Printer1", "class": "Printer", "id": 601}]},
+      {"name": "WEST", "class": "Organizational Unit", "id": 112}]},
+    {"name": "Admin", "class": "Group", "id": 120}]}]})";
+
+inline nwsim::Network network() {
+    nwsim::LoadResult loaded = nwsim::loadNetworkJson(kDirectory, "contract directory");
+    EXPECT_EQ(loaded.error, "");
+    return std::move(*loaded.network);
+}
+
+struct StandIn {
+    static constexpr bool kWaits = true; // its latency
+    static std::unique_ptr<nw::Client> make(nwsim::Network net) {
+        return std::make_unique<nwsim::SimClient>(std::move(net));
+    }
+};
+
+// The same entries as LDAP entries: each naming attribute in lower case, each
+// object below [Root] a naming context of its own.
+inline std::unique_ptr<testing_support::MemoryDirectory> memoryDirectory(const nwsim::Network& net) {
+    auto directory = std::make_unique<testing_support::MemoryDirectory>();
+    std::vector<std::string> dns(net.entries.size());
+    for (std::uint32_t e = 1; e < net.entries.size(); ++e) {
+        const nwsim::Entry& entry = net.entries[e];
+        std::string type = nwsim::namingAttribute(entry.cls);
+        for (char& c : type)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string value = nw::cp1252ToUtf8(entry.name);
+        dns[e] = type + "=" + value + (entry.parent == 0 ? "" : "," + dns[entry.parent]);
+        if (entry.parent == 0)
+            directory->contexts.push_back({dns[e], {{type, value}}});
+        else
+            directory->children[dns[entry.parent]].push_back(
+                {type, value, nwsim::isContainerClass(entry.cls), entry.objectId, nwsim::className(entry.cls)});
+    }
+    return directory;
+}
+
+struct Directory {
+    static constexpr bool kWaits = false; // no call of its waits on anything it could be asked to stop
+    static std::unique_ptr<nw::Client> make(const nwsim::Network& net) {
+        const std::string volume = testing::TempDir() + "vorlane-contract-volume";
+        std::filesystem::create_directories(volume);
+        return std::make_unique<nwldap::LdapClient>(memoryDirectory(net), std::vector<nwldap::Volume>{{"SYS", volume}},
+                                                    nw::cp1252ToUtf8(net.servers.at(0).name),
+                                                    nw::cp1252ToUtf8(net.defaultContext));
+    }
+};
+
+} // namespace contract

@@ -50,7 +50,7 @@ test: build fuzz-check check-format
 
 # Static analysis of the tool's own code (tests excluded), two files at a time.
 tidy: build
-	git ls-files 'app/*.cpp' 'netware/*.cpp' 'discovery/*.cpp' 'report/*.cpp' \
+	git ls-files 'app/*.cpp' 'netware/*.cpp' 'session/*.cpp' 'discovery/*.cpp' 'report/*.cpp' \
 	  | xargs -P 2 -n 4 clang-tidy -p $(BUILD_DIR) --quiet
 
 # The Debian package, from an optimised build of the program alone:

@@ -4,7 +4,7 @@
 
 namespace vorlane {
 
-Program startProgram(nw::ClientOpening opening, nw::UserChannel& user) {
+Program startProgram(nw::ClientOpening opening, UserChannel& user) {
     // Every message box is titled with it.
     QApplication::setApplicationName(QStringLiteral("Vorlane"));
     Program program;

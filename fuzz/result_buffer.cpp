@@ -11,9 +11,9 @@
 // That a listing written reads back object for object, the unit tests assert.
 
 #include "FuzzSupport.h"
-#include "netware/Fatal.h"
 #include "netware/sim/ResultBuffer.h"
 #include "report/Chunks.h"
+#include "session/Fatal.h"
 #include "support/FakeUserChannel.h"
 #include "support/MockClient.h"
 
@@ -85,7 +85,7 @@ void readChunk(nw::Client& client, nw::NWDSContextHandle context, nw::pBuf_T buf
                              });
         FUZZ_REQUIRE(user.messages.empty());
     } catch (const testing_support::ProgramEnded& ended) {
-        FUZZ_REQUIRE(ended.status == nw::kFailureExitStatus && user.messages.size() == 1);
+        FUZZ_REQUIRE(ended.status == vorlane::kFailureExitStatus && user.messages.size() == 1);
         FUZZ_REQUIRE(user.messages[0].starts_with("NWDSGetObjectCount failed : ") ||
                      user.messages[0].starts_with("NWDSGetObjectName failed : "));
     }

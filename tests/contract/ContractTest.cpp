@@ -40,16 +40,15 @@ protected:
 
     // Every call that takes a handle, a pointer or a key, given a bad one.
     std::vector<Row> refusals() {
-        nw::NWCONN_HANDLE closed = 0;
+        std::vector<Row> rows = connectionRefusals();
+        for (Row& row : directoryRefusals())
+            rows.push_back(std::move(row));
+        return rows;
+    }
+
+    std::vector<Row> connectionRefusals() {
         c.NWCCOpenConnByRef(ref, nw::kOpenStatePrivate, 0, &closed);
         c.NWCCCloseConn(closed);
-        c.NWDSCreateContextHandle(&freedContext);
-        c.NWDSFreeContext(freedContext);
-        // Freed last: a buffer allocated after it could take its place.
-        c.NWDSAllocBuf(64, &unfilled);
-        c.NWDSAllocBuf(64, &freedBuffer);
-        c.NWDSFreeBuf(freedBuffer);
-        const nw::nuint32 flags = 0x13;
         return {
             ROW(0x8836, c.NWGetDefaultConnRef(nullptr)),
             ROW(0x8801, c.NWGetKnownServersInfo(kNever, 0, 0, record.data())),
@@ -69,6 +68,17 @@ protected:
             ROW(0x8801, c.NWCCGetConnRef(closed, &u)),
             ROW(0x8836, c.NWCCGetConnRef(conn, nullptr)),
             ROW(0x8801, c.NWCCCloseConn(closed)),
+        };
+    }
+
+    std::vector<Row> directoryRefusals() {
+        c.NWDSCreateContextHandle(&freedContext);
+        c.NWDSFreeContext(freedContext);
+        // Freed last: a buffer allocated after it could take its place.
+        c.NWDSAllocBuf(64, &unfilled);
+        c.NWDSAllocBuf(64, &freedBuffer);
+        c.NWDSFreeBuf(freedBuffer);
+        return {
             ROW(-331, c.NWGetDefaultNameContext(nw::kNameBufferSize, nullptr)),
             ROW(-649, c.NWGetDefaultNameContext(10, t)), // SALES.ACME and its NUL take 11
             ROW(-331, c.NWDSCreateContextHandle(nullptr)),
@@ -149,7 +159,10 @@ protected:
     nw::NWCONN_HANDLE conn = 0;
     std::unique_ptr<nw::Client> other = Kind::make(contract::network());
     ClientSession foreign{*other}; // its buffer is foreign to `c`
+    // Handles given back, and what the rows pass by address.
+    nw::NWCONN_HANDLE closed = 0;
     nw::NWDSContextHandle freedContext = 0;
+    const nw::nuint32 flags = 0x13;
     nw::pBuf_T freedBuffer = nullptr, unfilled = nullptr, b = nullptr;
     nw::nint32 unknownIteration = 77;
     nw::nuint32 u = 0, h = 0;

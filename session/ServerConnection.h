@@ -1,26 +1,27 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/ClientResource.h"
-#include "netware/UserChannel.h"
+#include "session/ClientResource.h"
+#include "session/UserChannel.h"
 
 #include <string>
 
-namespace nw {
+namespace vorlane {
 
 // A connection to a server opened by its name: the reference names the
 // connection, the handle keeps it open for as long as the caller needs it.
 struct ServerConnection {
     ConnectionHandle byName;
-    NWCONN_REF ref = 0;
+    nw::NWCONN_REF ref = 0;
 };
 
 // Opens a connection to `server` (UTF-8, as listed) through the default
 // connection. A failure ends the program, naming the server.
-ServerConnection getSerConnR(Client& client, UserChannel& user, NWCONN_HANDLE defConnH, const std::string& server);
+ServerConnection getSerConnR(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH,
+                             const std::string& server);
 
 // Opens a further handle on `ref`, on which volume names and disk figures can
 // be asked for. A failure ends the program.
-ConnectionHandle openByRef(Client& client, UserChannel& user, NWCONN_REF ref);
+ConnectionHandle openByRef(nw::Client& client, UserChannel& user, nw::NWCONN_REF ref);
 
-} // namespace nw
+} // namespace vorlane

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace nw {
+namespace vorlane {
 
 // How the tool talks to its user outside the window: modal messages and the
 // immediate end of the program. The window supplies the real one; tests
@@ -20,4 +20,4 @@ public:
     [[noreturn]] virtual void endProgram(int status) = 0;
 };
 
-} // namespace nw
+} // namespace vorlane

@@ -1,5 +1,5 @@
-#include "netware/Startup.h"
-#include "netware/ServerConnection.h"
+#include "session/Startup.h"
+#include "session/ServerConnection.h"
 
 #include "support/FaultSweep.h"
 #include "support/MockClient.h"
@@ -26,7 +26,7 @@ protected:
                 return nw::kSuccess;
             });
     }
-    std::string start() { return nw::startClient(client_, user_).defaultContext; }
+    std::string start() { return vorlane::startClient(client_, user_).defaultContext; }
 
     testing::NiceMock<MockClient> client_;
     FakeUserChannel user_;
@@ -71,16 +71,16 @@ TEST_F(Startup, ShutDownEndsTheCallsLibraryFirstThenTheDirectoryLibrary) {
         EXPECT_EQ(*zero, 0);
         return nw::kSuccess;
     });
-    nw::stopClient(client_);
+    vorlane::stopClient(client_);
 }
 
 // Start-up, then a connection to a server by name and a handle on it.
 struct ConnectRig {
     explicit ConnectRig(std::string_view network) : sim(testing_support::simulate(network)), client(*sim) {}
     void run() {
-        const nw::StartupState state = nw::startClient(client, user);
-        const nw::ServerConnection server = nw::getSerConnR(client, user, state.defConnH, "FS1");
-        const nw::ConnectionHandle handle = nw::openByRef(client, user, server.ref);
+        const vorlane::StartupState state = vorlane::startClient(client, user);
+        const vorlane::ServerConnection server = vorlane::getSerConnR(client, user, state.defConnH, "FS1");
+        const vorlane::ConnectionHandle handle = vorlane::openByRef(client, user, server.ref);
         EXPECT_TRUE(handle.isOpen());
     }
     std::unique_ptr<nwsim::SimClient> sim;

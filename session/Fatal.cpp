@@ -1,10 +1,10 @@
-#include "netware/Fatal.h"
+#include "session/Fatal.h"
 
 #include <cstdlib>
 
-namespace nw {
+namespace vorlane {
 
-void die(UserChannel& user, NWRCODE rc, std::string_view what) {
+void die(UserChannel& user, nw::NWRCODE rc, std::string_view what) {
     user.showMessage(std::string(what) + " failed : " + std::to_string(rc));
     user.endProgram(kFailureExitStatus);
     std::abort(); // a channel whose endProgram returned broke its promise
@@ -14,4 +14,4 @@ std::string niceStr(std::string_view inp) {
     return std::string(inp.substr(0, inp.find('\0')));
 }
 
-} // namespace nw
+} // namespace vorlane

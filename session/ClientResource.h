@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace nw {
+namespace vorlane {
 
 // Something the client hands out and wants back: a connection handle, a
 // directory context handle, a result buffer. It is given back when it goes
@@ -12,10 +12,10 @@ namespace nw {
 // it took; the client's tables are finite, and anything left open would pile
 // up with every listing. Giving back is best effort: its code says nothing
 // the caller could act on.
-template <typename Handle, NWRCODE (Client::*Release)(Handle)> class ClientResource {
+template <typename Handle, nw::NWRCODE (nw::Client::*Release)(Handle)> class ClientResource {
 public:
     ClientResource() = default;
-    ClientResource(Client& client, Handle handle) : client_(&client), handle_(handle) {}
+    ClientResource(nw::Client& client, Handle handle) : client_(&client), handle_(handle) {}
     ~ClientResource() { reset(); }
 
     ClientResource(ClientResource&& other) noexcept
@@ -40,12 +40,12 @@ public:
     }
 
 private:
-    Client* client_ = nullptr;
+    nw::Client* client_ = nullptr;
     Handle handle_{};
 };
 
-using ConnectionHandle = ClientResource<NWCONN_HANDLE, &Client::NWCCCloseConn>;
-using DsContext = ClientResource<NWDSContextHandle, &Client::NWDSFreeContext>;
-using DsBuffer = ClientResource<pBuf_T, &Client::NWDSFreeBuf>;
+using ConnectionHandle = ClientResource<nw::NWCONN_HANDLE, &nw::Client::NWCCCloseConn>;
+using DsContext = ClientResource<nw::NWDSContextHandle, &nw::Client::NWDSFreeContext>;
+using DsBuffer = ClientResource<nw::pBuf_T, &nw::Client::NWDSFreeBuf>;
 
-} // namespace nw
+} // namespace vorlane

@@ -117,25 +117,20 @@ std::string ldapErrorText(LDAP* ld, int rc) {
     return out;
 }
 
-std::unique_ptr<Session> Session::open(const Settings& settings, std::string& error) {
+nw::Opened<std::unique_ptr<Session>> Session::open(const Settings& settings) {
     // A server that goes away mid-listing must give a code, not end the
     // program with a signal from a write to its closed socket.
     std::signal(SIGPIPE, SIG_IGN);
     LDAP* ld = nullptr;
     const int rc = ldap_initialize(&ld, settings.uri.c_str());
-    if (rc != LDAP_SUCCESS || ld == nullptr) {
-        error = std::string(kUriVar) + ": \"" + settings.uri + "\" cannot be used: " + ldap_err2string(rc);
-        return nullptr;
-    }
+    if (rc != LDAP_SUCCESS || ld == nullptr)
+        return nw::Refusal{std::string(kUriVar) + ": \"" + settings.uri + "\" cannot be used: " + ldap_err2string(rc)};
     std::unique_ptr<Session> session(new Session(ld, settings));
-    error = connect(ld, settings);
-    if (!error.empty())
-        return nullptr;
+    if (std::string error = connect(ld, settings); !error.empty())
+        return nw::Refusal{error};
     const int read = readNamingContexts(ld, session->namingContexts_);
-    if (read != LDAP_SUCCESS) {
-        error = "The directory at " + settings.uri + " cannot be read: " + ldapErrorText(ld, read);
-        return nullptr;
-    }
+    if (read != LDAP_SUCCESS)
+        return nw::Refusal{"The directory at " + settings.uri + " cannot be read: " + ldapErrorText(ld, read)};
     return session;
 }
 

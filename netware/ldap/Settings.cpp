@@ -115,31 +115,30 @@ std::string parseVolumes(std::string_view text, std::vector<VolumeSetting>& out)
     return {};
 }
 
-std::string readSettings(const Environment& env, Settings& out) {
+nw::Opened<Settings> readSettings(const Environment& env) {
     Settings settings;
     const char* uri = env(kUriVar);
     settings.uri = uri == nullptr ? "" : uri;
     const std::string scheme = uriScheme(settings.uri);
     if (scheme != "ldap" && scheme != "ldaps" && scheme != "ldapi")
-        return std::string(kUriVar) + ": \"" + settings.uri + "\" is no ldap://, ldaps:// or ldapi:// URI";
+        return nw::Refusal{std::string(kUriVar) + ": \"" + settings.uri + "\" is no ldap://, ldaps:// or ldapi:// URI"};
     // One server: whether a bind needs StartTLS is decided for it alone.
     if (settings.uri.find_first_of(" \t,") != std::string::npos)
-        return std::string(kUriVar) + ": \"" + settings.uri + "\" is more than one URI";
+        return nw::Refusal{std::string(kUriVar) + ": \"" + settings.uri + "\" is more than one URI"};
     if (std::string error = readBind(env, settings); !error.empty())
-        return error;
+        return nw::Refusal{error};
     if (const char* context = env(kContextVar); isSet(context))
         settings.context = context;
     if (const char* volumes = env(kVolumesVar); isSet(volumes)) {
         settings.volumesSet = true;
         if (std::string error = parseVolumes(volumes, settings.volumes); !error.empty())
-            return error;
+            return nw::Refusal{error};
     }
     if (const char* pageSize = env(kPageSizeVar); isSet(pageSize)) {
         if (std::string error = readPageSize(pageSize, settings.pageSize); !error.empty())
-            return error;
+            return nw::Refusal{error};
     }
-    out = std::move(settings);
-    return {};
+    return settings;
 }
 
 } // namespace nwldap

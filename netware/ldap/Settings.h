@@ -4,6 +4,8 @@
 // that the tool itself reads no configuration; docs/ldap-client.md describes
 // each one.
 
+#include "netware/Opened.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -51,9 +53,9 @@ struct Settings {
 // Looks a variable up; null when it is unset.
 using Environment = std::function<const char*(const char*)>;
 
-// Fills `out` from the environment. Returns the empty text, or what is wrong,
-// naming the setting. The password file is only named here, not read.
-std::string readSettings(const Environment& env, Settings& out);
+// The settings the environment gives, or what is wrong, naming the setting.
+// The password file is only named here, not read.
+nw::Opened<Settings> readSettings(const Environment& env);
 
 // The volume list: "NAME=/path" items separated by commas, in volume-number
 // order, with spaces around items ignored. A name has 1 to 16 characters out

@@ -36,9 +36,9 @@ inline constexpr std::string_view kDirectory = R"({
     {"name": "Admin", "class": "Group", "id": 120}]}]})";
 
 inline nwsim::Network network() {
-    nwsim::LoadResult loaded = nwsim::loadNetworkJson(kDirectory, "contract directory");
-    EXPECT_EQ(loaded.error, "");
-    return std::move(*loaded.network);
+    nw::Opened<nwsim::Network> loaded = nwsim::loadNetworkJson(kDirectory, "contract directory");
+    EXPECT_EQ(loaded.error(), "");
+    return std::move(*loaded);
 }
 
 struct StandIn {

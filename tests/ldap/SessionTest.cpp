@@ -27,16 +27,14 @@ std::string passwordFile(const std::string& content, mode_t mode) {
 nwldap::Settings settings(const std::string& uri, const std::string& bindDn = "", const std::string& password = "") {
     std::map<std::string, std::string> vars{{"VORLANE_LDAP_URI", uri}, {"VORLANE_LDAP_BIND_DN", bindDn}};
     vars["VORLANE_LDAP_PASSWORD_FILE"] = bindDn.empty() ? "" : passwordFile(password, 0600);
-    nwldap::Settings out;
-    EXPECT_EQ(nwldap::readSettings([&vars](const char* name) { return vars[name].c_str(); }, out), "");
-    return out;
+    const auto out = nwldap::readSettings([&vars](const char* name) { return vars[name].c_str(); });
+    EXPECT_EQ(out.error(), "");
+    return out ? *out : nwldap::Settings{};
 }
 
 std::string openError(const nwldap::Settings& s) {
-    std::string error;
-    const auto session = nwldap::Session::open(s, error);
-    EXPECT_EQ(session == nullptr, !error.empty());
-    return session ? "open" : error;
+    const auto session = nwldap::Session::open(s);
+    return session ? "open" : session.error();
 }
 
 TEST(Session, BindsAsTheSettingsSayAndSaysWhyNotAndOverTcpOnlyWithTrustedStartTls) {
@@ -100,21 +98,20 @@ TEST(Session, ContainersComeInPagesAndWithoutPagingUpToTheSizeLimit) {
         {data, {{"o=ACME", data + "/acme.ldif"}}, "limits * size.soft=100 size.hard=100 size.prtotal=disabled"});
     nwldap::Settings paging = settings(testDirectory().ldapiUri());
     paging.pageSize = 7;
-    std::string error;
-    const auto paged = nwldap::Session::open(paging, error);
+    const auto paged = nwldap::Session::open(paging);
     paging.uri = unpaged.ldapiUri();
-    const auto whole = nwldap::Session::open(paging, error);
-    ASSERT_TRUE(paged && whole) << error;
-    EXPECT_EQ(paged->namingContexts().back().rdns.front().value, "example");
-    EXPECT_EQ(children(*paged, "ou=MANY,o=ACME"), "0:300/0/0");
-    EXPECT_EQ(children(*whole, "ou=SALES,o=ACME"), "0:9/2/5");
+    const auto whole = nwldap::Session::open(paging);
+    ASSERT_TRUE(paged && whole) << paged.error() << whole.error();
+    EXPECT_EQ((*paged)->namingContexts().back().rdns.front().value, "example");
+    EXPECT_EQ(children(**paged, "ou=MANY,o=ACME"), "0:300/0/0");
+    EXPECT_EQ(children(**whole, "ou=SALES,o=ACME"), "0:9/2/5");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(children(*whole, "ou=MANY,o=ACME"), "4:100/0/0");
+    EXPECT_EQ(children(**whole, "ou=MANY,o=ACME"), "4:100/0/0");
     EXPECT_NE(testing::internal::GetCapturedStderr().find("stopped the listing of ou=MANY,o=ACME at its size limit"),
               std::string::npos);
     // A server gone mid-run gives a code, not a signal that ends the program.
     unpaged.stop();
-    EXPECT_EQ(children(*whole, "ou=SALES,o=ACME"), "-1:0/0/0");
+    EXPECT_EQ(children(**whole, "ou=SALES,o=ACME"), "-1:0/0/0");
 }
 
 } // namespace

@@ -54,8 +54,8 @@ TEST(Generator, ShapeFollowsTheSettings) {
 // `make run` starts on the sample: its window must open on a context that lists.
 TEST(SampleNetwork, LoadsAndItsDefaultContextExists) {
     const auto loaded = loadSampleNetwork();
-    ASSERT_TRUE(loaded.network) << loaded.error;
-    EXPECT_EQ(Session(*loaded.network).resolve(loaded.network->defaultContext).rc, 0);
+    ASSERT_TRUE(loaded) << loaded.error();
+    EXPECT_EQ(Session(*loaded).resolve(loaded->defaultContext).rc, 0);
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace {
 // needs care.
 TEST_F(AcmeTest, ListingsDeliverEachObjectsOwnNameInTheContextsForm) {
     EXPECT_EQ(session.walkProblem(false) + session.walkProblem(true), "");
-    Session names(*loadNetworkFile(VORLANE_TEST_DATA "/../../fuzz/names-directory.json").network);
+    Session names(*loadNetworkFile(VORLANE_TEST_DATA "/../../fuzz/names-directory.json"));
     EXPECT_EQ(names.walkProblem(false) + names.walkProblem(true), "");
 }
 

@@ -20,10 +20,10 @@ namespace nwsim::test {
 // The network the text describes; throws with the loader's message when it
 // describes none.
 inline Network networkFrom(std::string_view json) {
-    LoadResult loaded = loadNetworkJson(json, "test network");
-    if (!loaded.network)
-        throw std::runtime_error(loaded.error);
-    return std::move(*loaded.network);
+    nw::Opened<Network> loaded = loadNetworkJson(json, "test network");
+    if (!loaded)
+        throw std::runtime_error(loaded.error());
+    return std::move(*loaded);
 }
 
 // Everything of a network the stand-in reads but the tree's links, as one

@@ -44,9 +44,9 @@ TEST_F(LdapWindow, ARecursiveListingShowsEachOwnerOnAllVolumes) {
     // Opened as the program opens it, from its settings.
     setenv("VORLANE_LDAP_URI", testing_support::testDirectory().ldapiUri().c_str(), 1);
     setenv("VORLANE_VOLUMES", ("DATA=" + (top / "DATA").string() + ",HOME=" + (top / "HOME").string()).c_str(), 1);
-    const nw::ClientOpening opening = nw::openDirectoryClient();
-    ASSERT_EQ(opening.error, "");
-    auto& client = dynamic_cast<nwldap::LdapClient&>(*opening.client);
+    const nw::OpenedClient opening = nw::openDirectoryClient();
+    ASSERT_EQ(opening.error(), "");
+    auto& client = dynamic_cast<nwldap::LdapClient&>(**opening);
     testing_support::WindowHarness h(client);
     h.setContext("SALES.ACME");
     h.setRecurse(true);

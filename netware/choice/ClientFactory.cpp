@@ -6,7 +6,7 @@ namespace nw {
 
 // The directory client when a directory is named, else the stand-in, which
 // stays the default.
-ClientOpening openClient() {
+OpenedClient openClient() {
     const char* uri = std::getenv("VORLANE_LDAP_URI");
     if (uri != nullptr && *uri != '\0')
         return openDirectoryClient();

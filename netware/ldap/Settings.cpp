@@ -35,7 +35,7 @@ std::string parseVolume(std::string_view item, VolumeSetting& out) {
         return std::string("\"").append(item).append("\" is not NAME=/path");
     const std::string_view name = trimmed(item.substr(0, equals));
     const std::string_view path = trimmed(item.substr(equals + 1));
-    if (name.empty() || name.size() > kMaxVolumeNameChars)
+    if (name.empty() || name.size() > nw::kMaxVolumeNameChars)
         return "the volume name \"" + std::string(name) + "\" does not have 1 to 16 characters";
     if (!std::all_of(name.begin(), name.end(), volumeNameChar))
         return "the volume name \"" + std::string(name) + "\" holds a character other than letters, digits and _-$.";

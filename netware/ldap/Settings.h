@@ -5,6 +5,7 @@
 // each one.
 
 #include "netware/Opened.h"
+#include "netware/Protocol.h"
 
 #include <functional>
 #include <string>
@@ -25,7 +26,6 @@ inline constexpr const char* kPageSizeVar = "VORLANE_LDAP_PAGE_SIZE";
 // (Active Directory's is 1000) allows.
 inline constexpr int kDefaultPageSize = 500;
 inline constexpr int kMaxPageSize = 100000;
-inline constexpr std::size_t kMaxVolumeNameChars = 16;
 
 // How the client proves who it is.
 enum class BindKind {

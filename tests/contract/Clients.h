@@ -35,15 +35,40 @@ inline constexpr std::string_view kDirectory = R"({
       {"name": "WEST", "class": "Organizational Unit", "id": 112}]},
     {"name": "Admin", "class": "Group", "id": 120}]}]})";
 
+// The entries no network file may hold, which a directory may: control
+// characters, siblings of the same name, names too long to deliver.
+inline void addHostileEntries(nwsim::Network& net) {
+    const auto add = [&net](std::uint32_t parent, std::string name, nwsim::ObjectClass cls, nw::nuint32 id) {
+        const auto index = static_cast<std::uint32_t>(net.entries.size());
+        net.entries.push_back({std::move(name), cls, id, parent, {}, {}, 0, 0});
+        net.entries[parent].children.push_back(index);
+        if (nwsim::isContainerClass(cls))
+            net.entries[parent].containers.push_back(index);
+        return index;
+    };
+    const std::uint32_t east = 8; // [Root] ACME SALES JSMITH J.DOE A=B+C\D [Root] Maïa EAST
+    ASSERT_EQ(net.entries.at(east).name, "EAST");
+    add(east, "bad\nname", nwsim::ObjectClass::User, 701);
+    add(east, "a", nwsim::ObjectClass::User, 702);
+    add(east, std::string("a\0b", 3), nwsim::ObjectClass::User, 703);
+    add(east, "a?b", nwsim::ObjectClass::User, 704);
+    add(east, "smith", nwsim::ObjectClass::User, 705);
+    add(east, "SMITH", nwsim::ObjectClass::Group, 706);
+    add(east, std::string(130, '.'), nwsim::ObjectClass::User, 707); // 260 characters once escaped
+    const std::uint32_t longer = add(1, std::string(200, 'L'), nwsim::ObjectClass::OrganizationalUnit, 710);
+    add(longer, std::string(60, 'N'), nwsim::ObjectClass::User, 711); // 261 with its container's name
+}
+
 inline nwsim::Network network() {
     nw::Opened<nwsim::Network> loaded = nwsim::loadNetworkJson(kDirectory, "contract directory");
     EXPECT_EQ(loaded.error(), "");
+    addHostileEntries(*loaded);
     return std::move(*loaded);
 }
 
 struct StandIn {
     static constexpr bool kWaits = true; // its latency
-    static std::unique_ptr<nw::Client> make(nwsim::Network net) {
+    static std::unique_ptr<nw::ClientKit> make(nwsim::Network net) {
         return std::make_unique<nwsim::SimClient>(std::move(net));
     }
 };
@@ -71,7 +96,7 @@ inline std::unique_ptr<testing_support::MemoryDirectory> memoryDirectory(const n
 
 struct Directory {
     static constexpr bool kWaits = false; // no call of its waits on anything it could be asked to stop
-    static std::unique_ptr<nw::Client> make(const nwsim::Network& net) {
+    static std::unique_ptr<nw::ClientKit> make(const nwsim::Network& net) {
         const std::string volume = testing::TempDir() + "vorlane-contract-volume";
         std::filesystem::create_directories(volume);
         return std::make_unique<nwldap::LdapClient>(memoryDirectory(net), std::vector<nwldap::Volume>{{"SYS", volume}},

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace nwsim::test {
 namespace {
 
@@ -51,11 +53,15 @@ TEST(Generator, ShapeFollowsTheSettings) {
     EXPECT_NEAR(static_cast<double>(usingSpace) / leaves, 0.6, 0.02);
 }
 
-// `make run` starts on the sample: its window must open on a context that lists.
+// `make run` starts on the sample: its window must open on a context that
+// lists. A new context handle starts at the default context.
 TEST(SampleNetwork, LoadsAndItsDefaultContextExists) {
     const auto loaded = loadSampleNetwork();
     ASSERT_TRUE(loaded) << loaded.error();
-    EXPECT_EQ(Session(*loaded).resolve(loaded->defaultContext).rc, 0);
+    Session s(*loaded);
+    std::array<char, nw::kNameBufferSize> context{};
+    ASSERT_EQ(s.client.NWDSGetContext(s.context, nw::kContextKeyNameContext, context.data()), 0);
+    EXPECT_EQ(std::tuple(context.data(), s.resolve("").rc), std::tuple(loaded->defaultContext, 0));
 }
 
 } // namespace

@@ -56,7 +56,7 @@ TEST_F(AcmeTest, FaultsFireOnCallsThatAgreeWithEveryMatcherEachCountingItsOwn) {
     for (const auto& [conn, volume] : std::vector<std::pair<nw::NWCONN_HANDLE, nw::nuint8>>{
              {fs1, 0}, {fs2, 1}, {fs1, 1}, {fs1, 0}, {fs1, 1}, {fs1, 1}})
         codes.push_back(c.NWGetObjDiskRestrictions(conn, volume, 501, &n, &m));
-    EXPECT_EQ(codes, (std::vector<nw::NWRCODE>{7, kErrNoSuchVolume, 5, 7, 8, 7}));
+    EXPECT_EQ(codes, (std::vector<nw::NWRCODE>{7, nw::kErrNoSuchVolume, 5, 7, 8, 7}));
     EXPECT_EQ(c.NWGetVolumeName(fs2, 0, text.data()), 0x89FF);
     EXPECT_EQ(c.NWGetVolumeName(fs1, 0, text.data()), 0);
     EXPECT_EQ(c.NWGetVolumeName(fs1, 3, text.data()), 0x89FE);

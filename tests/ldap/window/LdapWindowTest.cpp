@@ -56,7 +56,7 @@ TEST_F(LdapWindow, ARecursiveListingShowsEachOwnerOnAllVolumes) {
         rows << QString::fromLatin1(name) + "=" + QString::number(kilobytes[name]);
     EXPECT_EQ(h.shown(), rows);
     EXPECT_TRUE(h.user.messages.empty());
-    EXPECT_EQ(client.openConnectionCount(), 1u); // the window's own
+    EXPECT_EQ(client.openConnections().size(), 1u); // the window's own
 }
 
 } // namespace

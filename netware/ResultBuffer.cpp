@@ -1,9 +1,9 @@
-#include "netware/sim/ResultBuffer.h"
+#include "netware/ResultBuffer.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace nwsim::resultbuf {
+namespace nw::resultbuf {
 namespace {
 
 // The smallest record: an empty name and an empty class name.
@@ -70,7 +70,7 @@ bool holdsNul(const std::uint8_t* p, std::size_t n) {
 
 // The checks every read starts with; on success `count` is the chunk's
 // object count, already checked against the bytes present.
-nw::NWRCODE checkedCount(const nw::Buf_T& buf, std::uint32_t& count) {
+NWRCODE checkedCount(const Buf_T& buf, std::uint32_t& count) {
     if (buf.operation != kListing)
         return kErrBadVerb;
     if (buf.used < kHeaderSize || buf.used > buf.data.size())
@@ -81,7 +81,7 @@ nw::NWRCODE checkedCount(const nw::Buf_T& buf, std::uint32_t& count) {
     // trusting it would send a caller round its loop billions of times.
     if (count > (buf.used - kHeaderSize) / kFixedRecordBytes)
         return kErrBadContents;
-    return nw::kSuccess;
+    return kSuccess;
 }
 
 } // namespace
@@ -90,7 +90,7 @@ std::size_t recordSize(const ListedObject& object) {
     return kFixedRecordBytes + object.name.size() + object.baseClass.size();
 }
 
-void writeListing(nw::Buf_T& buf, const std::vector<ListedObject>& objects) {
+void writeListing(Buf_T& buf, const std::vector<ListedObject>& objects) {
     std::size_t at = 0;
     put32(buf.data, at, static_cast<std::uint32_t>(objects.size()));
     for (const auto& o : objects) {
@@ -108,17 +108,17 @@ void writeListing(nw::Buf_T& buf, const std::vector<ListedObject>& objects) {
     buf.namesRead = 0;
 }
 
-nw::NWRCODE readObjectCount(const nw::Buf_T& buf, nw::nuint32* count) {
+NWRCODE readObjectCount(const Buf_T& buf, nuint32* count) {
     std::uint32_t n = 0;
-    if (const auto rc = checkedCount(buf, n); rc != nw::kSuccess)
+    if (const auto rc = checkedCount(buf, n); rc != kSuccess)
         return rc;
     *count = n;
-    return nw::kSuccess;
+    return kSuccess;
 }
 
-nw::NWRCODE readNextObject(nw::Buf_T& buf, char* name, nw::Object_Info_T* info) {
+NWRCODE readNextObject(Buf_T& buf, char* name, Object_Info_T* info) {
     std::uint32_t count = 0;
-    if (const auto rc = checkedCount(buf, count); rc != nw::kSuccess)
+    if (const auto rc = checkedCount(buf, count); rc != kSuccess)
         return rc;
     if (buf.namesRead >= count)
         return kErrBufferEmpty;
@@ -128,10 +128,10 @@ nw::NWRCODE readNextObject(nw::Buf_T& buf, char* name, nw::Object_Info_T* info) 
     Reader r(buf.data, buf.used, buf.cursor);
     std::uint32_t nameLength = 0;
     const std::uint8_t* nameBytes = nullptr;
-    nw::Object_Info_T decoded{};
+    Object_Info_T decoded{};
     std::uint32_t classLength = 0;
     const std::uint8_t* classBytes = nullptr;
-    if (!r.u16(nameLength) || nameLength > nw::kMaxDnChars || !r.take(nameLength, nameBytes) ||
+    if (!r.u16(nameLength) || nameLength > kMaxDnChars || !r.take(nameLength, nameBytes) ||
         holdsNul(nameBytes, nameLength) || !r.u32(decoded.objectFlags) || !r.u32(decoded.subordinateCount) ||
         !r.u32(decoded.modificationTime) || !r.u8(classLength) || classLength > kMaxClassNameChars ||
         !r.take(classLength, classBytes) || holdsNul(classBytes, classLength))
@@ -145,7 +145,7 @@ nw::NWRCODE readNextObject(nw::Buf_T& buf, char* name, nw::Object_Info_T* info) 
     }
     buf.cursor = static_cast<std::uint32_t>(r.position());
     ++buf.namesRead;
-    return nw::kSuccess;
+    return kSuccess;
 }
 
-} // namespace nwsim::resultbuf
+} // namespace nw::resultbuf

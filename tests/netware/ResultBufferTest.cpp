@@ -1,17 +1,17 @@
-#include "netware/sim/ResultBuffer.h"
+#include "netware/ResultBuffer.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
-namespace nwsim::resultbuf {
+namespace nw::resultbuf {
 namespace {
 
 // Records of 25 and 38 bytes.
 const std::vector<ListedObject> kTwo = {{"JSMITH", 0, 0, 1, "User"}, {"EAST", 4, 12, 9, "Organizational Unit"}};
 
-nw::Buf_T filled(const std::vector<ListedObject>& objects, std::size_t size) {
-    nw::Buf_T buf;
+Buf_T filled(const std::vector<ListedObject>& objects, std::size_t size) {
+    Buf_T buf;
     buf.data.assign(size, 0);
     writeListing(buf, objects);
     return buf;
@@ -27,15 +27,15 @@ TEST(ResultBuffer, AChunkReadsBackObjectByObjectAndThenReportsItsEnd) {
         {{{std::string(256, 'N'), 0, 0, 0, std::string(67, 'C')}}, 4 + 15 + 256 + 67},
         {{}, 4}};
     for (const auto& [objects, size] : chunks) {
-        nw::Buf_T buf = filled(objects, size);
+        Buf_T buf = filled(objects, size);
         for (int round = 0; round < 2; ++round, writeListing(buf, objects)) { // writing again reads from the start
-            nw::nuint32 count = 99;
-            ASSERT_EQ(readObjectCount(buf, &count), nw::kSuccess);
+            nuint32 count = 99;
+            ASSERT_EQ(readObjectCount(buf, &count), kSuccess);
             EXPECT_EQ(count, objects.size());
             for (const auto& o : objects) {
-                char name[nw::kNameBufferSize];
-                nw::Object_Info_T info{};
-                ASSERT_EQ(readNextObject(buf, name, &info), nw::kSuccess);
+                char name[kNameBufferSize];
+                Object_Info_T info{};
+                ASSERT_EQ(readNextObject(buf, name, &info), kSuccess);
                 EXPECT_EQ(
                     std::tuple(name, info.baseClass, info.objectFlags, info.subordinateCount, info.modificationTime),
                     std::tuple(o.name, o.baseClass, o.flags, o.subordinateCount, o.modificationTime));
@@ -49,26 +49,26 @@ TEST(ResultBuffer, AChunkReadsBackObjectByObjectAndThenReportsItsEnd) {
 
 TEST(ResultBuffer, ABufferNoListingFilledOrDamagedGivesAnErrorAndWritesNothing) {
     // First record: length at 4, name at 6..11, three numbers, class length at 24, class at 25..28.
-    const std::vector<std::tuple<const char*, nw::NWRCODE, void (*)(nw::Buf_T&)>> damages = {
-        {"never filled", kErrBadVerb, [](nw::Buf_T& b) { b.operation = kEmpty; }},
+    const std::vector<std::tuple<const char*, NWRCODE, void (*)(Buf_T&)>> damages = {
+        {"never filled", kErrBadVerb, [](Buf_T& b) { b.operation = kEmpty; }},
         {"used past the data area", kErrBadContents,
-         [](nw::Buf_T& b) { b.used = static_cast<std::uint32_t>(b.data.size() + 1); }},
-        {"used inside the header", kErrBadContents, [](nw::Buf_T& b) { b.used = 3; }},
-        {"count beyond the bytes", kErrBadContents, [](nw::Buf_T& b) { b.data[0] = 5; }},
-        {"cursor inside the header", kErrBadContents, [](nw::Buf_T& b) { b.cursor = 3; }},
-        {"cursor past the contents", kErrBadContents, [](nw::Buf_T& b) { b.cursor = b.used + 1; }},
-        {"name over 256 characters", kErrBadContents, [](nw::Buf_T& b) { b.data[5] = 0x01, b.data[4] = 0x01; }},
-        {"name past the contents", kErrBadContents, [](nw::Buf_T& b) { b.data[4] = 0xF0; }},
-        {"NUL inside the name", kErrBadContents, [](nw::Buf_T& b) { b.data[11] = 0; }},
-        {"class name over 67", kErrBadContents, [](nw::Buf_T& b) { b.data[24] = 68; }},
-        {"NUL inside the class name", kErrBadContents, [](nw::Buf_T& b) { b.data[28] = 0; }},
+         [](Buf_T& b) { b.used = static_cast<std::uint32_t>(b.data.size() + 1); }},
+        {"used inside the header", kErrBadContents, [](Buf_T& b) { b.used = 3; }},
+        {"count beyond the bytes", kErrBadContents, [](Buf_T& b) { b.data[0] = 5; }},
+        {"cursor inside the header", kErrBadContents, [](Buf_T& b) { b.cursor = 3; }},
+        {"cursor past the contents", kErrBadContents, [](Buf_T& b) { b.cursor = b.used + 1; }},
+        {"name over 256 characters", kErrBadContents, [](Buf_T& b) { b.data[5] = 0x01, b.data[4] = 0x01; }},
+        {"name past the contents", kErrBadContents, [](Buf_T& b) { b.data[4] = 0xF0; }},
+        {"NUL inside the name", kErrBadContents, [](Buf_T& b) { b.data[11] = 0; }},
+        {"class name over 67", kErrBadContents, [](Buf_T& b) { b.data[24] = 68; }},
+        {"NUL inside the class name", kErrBadContents, [](Buf_T& b) { b.data[28] = 0; }},
     };
     for (const auto& [what, code, apply] : damages) {
         auto buf = filled(kTwo, 4096);
         apply(buf);
-        std::string name(nw::kNameBufferSize + 16, '#');
-        nw::NWRCODE rc = nw::kSuccess;
-        for (int read = 0; read < 3 && rc == nw::kSuccess; ++read, name.assign(name.size(), '#'))
+        std::string name(kNameBufferSize + 16, '#');
+        NWRCODE rc = kSuccess;
+        for (int read = 0; read < 3 && rc == kSuccess; ++read, name.assign(name.size(), '#'))
             rc = readNextObject(buf, name.data(), nullptr);
         EXPECT_EQ(rc, code) << what;
         EXPECT_EQ(name, std::string(name.size(), '#')) << what;
@@ -76,4 +76,4 @@ TEST(ResultBuffer, ABufferNoListingFilledOrDamagedGivesAnErrorAndWritesNothing) 
 }
 
 } // namespace
-} // namespace nwsim::resultbuf
+} // namespace nw::resultbuf

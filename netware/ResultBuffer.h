@@ -1,6 +1,8 @@
 #pragma once
 
-// The directory result buffer and the layout of a listing inside it.
+// The directory result buffer, which the clients share, and the layout of a
+// listing inside it. The tool never looks inside (Client.h keeps Buf_T
+// opaque): it allocates buffers, passes them along and frees them.
 //
 // The data area holds one chunk of a listing, all numbers little-endian:
 //
@@ -19,7 +21,7 @@
 // is checked against the data area before a byte is read, so a buffer with
 // damaged contents gives an error code, never a read or write out of bounds.
 
-#include "netware/Client.h"
+#include "netware/Protocol.h"
 
 #include <cstdint>
 #include <string>
@@ -29,35 +31,25 @@
 namespace nw {
 
 struct Buf_T {
-    std::uint32_t operation = 0; // what filled the data area, see nwsim::resultbuf
+    std::uint32_t operation = 0; // what filled the data area, see resultbuf
     std::uint32_t used = 0;      // bytes of the data area that hold contents
     std::uint32_t cursor = 0;    // offset of the next record to read
     std::uint32_t namesRead = 0; // records already handed out
     std::vector<std::uint8_t> data;
 };
 
-} // namespace nw
-
-namespace nwsim::resultbuf {
+namespace resultbuf {
 
 inline constexpr std::uint32_t kEmpty = 0;
 inline constexpr std::uint32_t kListing = 0x5453494C; // "LIST"
 
 inline constexpr std::size_t kHeaderSize = 4;
-inline constexpr std::size_t kMaxClassNameChars = sizeof(nw::Object_Info_T::baseClass) - 1;
-
-// Reading past the last object of the chunk.
-inline constexpr nw::NWRCODE kErrBufferEmpty = -307;
-// The buffer holds no listing (never filled, or filled by something else).
-inline constexpr nw::NWRCODE kErrBadVerb = -308;
-// The contents contradict themselves or run past the data area.
-inline constexpr nw::NWRCODE kErrBadContents = -330;
 
 struct ListedObject {
     std::string name; // as delivered: typed or typeless, escaped
-    nw::nuint32 flags = 0;
-    nw::nuint32 subordinateCount = 0;
-    nw::nuint32 modificationTime = 0;
+    nuint32 flags = 0;
+    nuint32 subordinateCount = 0;
+    nuint32 modificationTime = 0;
     std::string baseClass;
 };
 
@@ -68,14 +60,18 @@ std::size_t recordSize(const ListedObject& object);
 // read from the first. The caller has checked that they fit:
 // kHeaderSize plus the sum of their record sizes within data.size(), names
 // within kMaxDnChars, class names within kMaxClassNameChars.
-void writeListing(nw::Buf_T& buf, const std::vector<ListedObject>& objects);
+void writeListing(Buf_T& buf, const std::vector<ListedObject>& objects);
 
-// The number of objects in the chunk.
-nw::NWRCODE readObjectCount(const nw::Buf_T& buf, nw::nuint32* count);
+// The number of objects in the chunk; kErrBadVerb when the buffer holds no
+// listing (never filled, or filled by something else), kErrBadContents when
+// its contents contradict themselves or run past the data area.
+NWRCODE readObjectCount(const Buf_T& buf, nuint32* count);
 
 // The next object of the chunk: its name, NUL-terminated, into `name`
 // (kNameBufferSize bytes), and its details into `info` when not null. Moves
-// the reader on only when it succeeds; on failure nothing is written.
-nw::NWRCODE readNextObject(nw::Buf_T& buf, char* name, nw::Object_Info_T* info);
+// the reader on only when it succeeds; on failure nothing is written, and
+// past the last object the code is kErrBufferEmpty.
+NWRCODE readNextObject(Buf_T& buf, char* name, Object_Info_T* info);
 
-} // namespace nwsim::resultbuf
+} // namespace resultbuf
+} // namespace nw

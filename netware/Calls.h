@@ -1,10 +1,10 @@
 #pragma once
 
-// The client calls by number and by name. Faults, latencies, call counts and
-// the call log name calls by the text a user writes in a network file; the
-// stand-in keeps its per-call tables by number. Both come from the one list
-// below, so a call's number and its name cannot fall out of step, whatever
-// is added or reordered.
+// The client calls by number and by name. A client tells its calls apart by
+// number (the stand-in's per-call tables of faults, latencies and counts);
+// people name them by the text (a network file, a call log). Both come from
+// the one list below, so a call's number and its name cannot fall out of
+// step, whatever is added or reordered.
 
 #include <array>
 #include <cstddef>
@@ -13,7 +13,7 @@
 #include <string_view>
 
 // Every call of the client interface, in the order Client.h declares them.
-#define NWSIM_CLIENT_CALLS(X)                                                                                          \
+#define NW_CLIENT_CALLS(X)                                                                                             \
     X(NWCallsInit)                                                                                                     \
     X(NWGetDefaultConnRef)                                                                                             \
     X(NWGetKnownServersInfo)                                                                                           \
@@ -39,19 +39,19 @@
     X(NWDSFreeContext)                                                                                                 \
     X(NWNetTerm)
 
-namespace nwsim {
+namespace nw {
 
 enum class Call : std::uint8_t {
-#define NWSIM_CALL_ID(name) name,
-    NWSIM_CLIENT_CALLS(NWSIM_CALL_ID)
-#undef NWSIM_CALL_ID
+#define NW_CALL_ID(name) name,
+    NW_CLIENT_CALLS(NW_CALL_ID)
+#undef NW_CALL_ID
 };
 
 // kCallNames[i] is the name of the call numbered i.
 inline constexpr std::array kCallNames = {
-#define NWSIM_CALL_NAME(name) std::string_view(#name),
-    NWSIM_CLIENT_CALLS(NWSIM_CALL_NAME)
-#undef NWSIM_CALL_NAME
+#define NW_CALL_NAME(name) std::string_view(#name),
+    NW_CLIENT_CALLS(NW_CALL_NAME)
+#undef NW_CALL_NAME
 };
 
 inline constexpr std::size_t kCallCount = kCallNames.size();
@@ -74,4 +74,4 @@ constexpr std::optional<Call> callNamed(std::string_view name) {
     return std::nullopt;
 }
 
-} // namespace nwsim
+} // namespace nw

@@ -187,6 +187,14 @@ protected:
     virtual std::uint32_t chunkLimit() const { return 0; }
 
 private:
+    // References, connection handles, context handles and iteration handles
+    // are drawn from separate ranges: a value of one kind passed where
+    // another is expected is then refused instead of working by accident.
+    static constexpr NWCONN_REF kFirstReference = 0x7F000001;
+    static constexpr NWCONN_HANDLE kFirstConnection = 1;
+    static constexpr NWDSContextHandle kFirstContext = 0x00200001;
+    static constexpr nint32 kFirstIteration = 0x00300001;
+
     struct Context {
         nuint32 flags = kDefaultContextFlags;
         std::string nameContext; // as set; at most kMaxDnChars

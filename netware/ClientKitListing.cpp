@@ -3,6 +3,8 @@
 
 #include "netware/ClientKit.h"
 
+#include "netware/Charset.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -14,20 +16,15 @@ namespace {
 // the tool never reads it.
 constexpr nuint32 kModificationTime = 946684800;
 
-constexpr nint32 kFirstIteration = 0x00300001;
-
-nint32 following(nint32 iteration) {
-    return iteration == std::numeric_limits<nint32>::max() ? kFirstIteration : iteration + 1;
-}
-
 // Tells an administrator who started the program from a terminal what a
-// listing left out, and why.
+// listing left out, and why; in UTF-8, as a terminal shows it.
 void reportLeftOut(std::string_view name, std::string_view container) {
-    const std::string shown(name.substr(0, 64));
-    const std::string in = container.empty() ? "the name context" : std::string(container);
+    constexpr std::size_t kShownChars = 64; // enough to find it by
+    const std::string shown = cp1252ToUtf8(name.substr(0, kShownChars));
+    const std::string in = container.empty() ? "the name context" : cp1252ToUtf8(container);
     std::fprintf(stderr,
                  "vorlane: %s%s in %s is left out of the listing: its name would be longer than %zu characters\n",
-                 shown.c_str(), name.size() > shown.size() ? "..." : "", in.c_str(), kMaxDnChars);
+                 shown.c_str(), name.size() > kShownChars ? "..." : "", in.c_str(), kMaxDnChars);
 }
 
 } // namespace
@@ -38,6 +35,9 @@ Buf_T* ClientKit::buffer(pBuf_T buf) {
 }
 
 nint32 ClientKit::newIteration() {
+    const auto following = [](nint32 iteration) {
+        return iteration == std::numeric_limits<nint32>::max() ? kFirstIteration : iteration + 1;
+    };
     while (iterations_.contains(nextIteration_))
         nextIteration_ = following(nextIteration_);
     const nint32 id = nextIteration_;

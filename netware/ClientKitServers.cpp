@@ -12,14 +12,6 @@
 namespace nw {
 namespace {
 
-// References, connection handles, context handles and iteration handles are
-// drawn from separate ranges: a value of one kind passed where another is
-// expected is then refused instead of working by accident.
-constexpr NWCONN_REF kFirstReference = 0x7F000001;
-constexpr NWCONN_HANDLE kFirstConnection = 1;
-constexpr NWDSContextHandle kFirstContext = 0x00200001;
-constexpr nint32 kFirstIteration = 0x00300001;
-
 // The bindery type of a file server, in the known-servers entries.
 constexpr std::uint16_t kFileServerType = 0x0004;
 

@@ -3,10 +3,12 @@
 // and iterate, the server and its volumes, the codes the tool examines, and
 // a wait that is cancelled.
 
+#include "netware/Calls.h"
 #include "contract/Contract.h"
 
 #include <atomic>
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace contract {
@@ -19,6 +21,32 @@ TYPED_TEST(Contract, EveryRefusalHasItsCodeAndWritesNothing) {
         this->o = this->pattern();
         EXPECT_EQ(run(), code) << call;
         EXPECT_TRUE(this->untouched()) << call;
+    }
+}
+
+// The stand-in alone injects faults. Through the same calls: a fault comes
+// before the arguments, the call writes nothing, and it is counted and
+// logged under its own name.
+TYPED_TEST(Contract, AnInjectedFaultComesFirstAndTheCallIsCountedUnderItsName) {
+    if constexpr (!TypeParam::kWaits) {
+        GTEST_SKIP() << "this client injects no faults";
+    } else {
+        auto& sim = dynamic_cast<nwsim::SimClient&>(this->c);
+        const auto rows = this->refusals();
+        for (const auto name : nw::kCallNames)
+            sim.addFault({std::string(name), 4242, {}, {}, {}, {}});
+        sim.setCallLogging(true);
+        std::set<std::string> covered;
+        for (const auto& [code, call, run] : rows) {
+            const std::string name = call.substr(2, call.find('(') - 2); // c.NWDSList(... -> NWDSList
+            const std::size_t before = sim.callCount(name);
+            this->o = this->pattern();
+            EXPECT_EQ(run(), 4242) << call;
+            EXPECT_TRUE(this->untouched()) << call;
+            EXPECT_EQ(std::tuple(sim.callCount(name), sim.callLog().back()), std::tuple(before + 1, name));
+            covered.insert(name);
+        }
+        EXPECT_EQ(covered.size(), nw::kCallCount);
     }
 }
 

@@ -37,7 +37,8 @@ protected:
 #define ROW(code, call) Row{code, #call, [&] { return call; }}
     // clang-format on
 
-    // Every call that takes a handle, a pointer or a key, given a bad one.
+    // Every call that takes a handle, a pointer or a key, given a bad one;
+    // the four that take nothing to refuse, once each.
     std::vector<Row> refusals() {
         std::vector<Row> rows = connectionRefusals();
         for (Row& row : directoryRefusals())
@@ -49,6 +50,8 @@ protected:
         c.NWCCOpenConnByRef(ref, nw::kOpenStatePrivate, 0, &closed);
         c.NWCCCloseConn(closed);
         return {
+            ROW(0, c.NWCallsInit(nullptr, nullptr)),
+            ROW(0, c.NWCallsTerm(nullptr)),
             ROW(0x8836, c.NWGetDefaultConnRef(nullptr)),
             ROW(0x8801, c.NWGetKnownServersInfo(kNever, 0, 0, record.data())),
             ROW(0x8836, c.NWGetKnownServersInfo(conn, 0, 0, nullptr)),
@@ -78,6 +81,8 @@ protected:
         c.NWDSAllocBuf(64, &freedBuffer);
         c.NWDSFreeBuf(freedBuffer);
         return {
+            ROW(0, c.NWNetInit(nullptr, nullptr)),
+            ROW(0, c.NWNetTerm(nullptr)),
             ROW(-331, c.NWGetDefaultNameContext(nw::kNameBufferSize, nullptr)),
             ROW(-649, c.NWGetDefaultNameContext(10, t)), // SALES.ACME and its NUL take 11
             ROW(-331, c.NWDSCreateContextHandle(nullptr)),

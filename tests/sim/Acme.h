@@ -51,10 +51,9 @@ struct AcmeTest : ::testing::Test {
     nw::NWCONN_HANDLE fs1 = connect(0);
     nw::NWCONN_HANDLE fs2 = connect(1);
 
-    // Out-parameters, filled with a pattern that a failing call leaves alone.
-    static constexpr nw::nuint32 kUntouched = 0x5A5A5A5A;
-    nw::nuint32 u = kUntouched, v = kUntouched;
-    nw::nint32 n = static_cast<nw::nint32>(kUntouched), m = n;
+    // Out-parameters.
+    nw::nuint32 u = 0, v = 0;
+    nw::nint32 n = 0, m = 0;
     nw::nint32 start = -1;   // an iteration handle that starts a listing
     nw::NWCONN_HANDLE h = 0; // not shown
     std::array<char, 300> text{};

@@ -1,5 +1,7 @@
 // Connections, the known-servers scan, volume names and disk figures; faults
-// and latency.
+// and latency. (That a fault comes before the arguments of every call, and
+// every call is counted and logged, the contract suite asserts through its
+// table of calls.)
 
 #include "sim/Acme.h"
 
@@ -70,6 +72,17 @@ TEST_F(AcmeTest, FaultsFireOnCallsThatAgreeWithEveryMatcherEachCountingItsOwn) {
     EXPECT_EQ(c.NWDSResolveName(ctx, "SALES", &u, &v), 0);
     EXPECT_EQ(c.NWCCCloseConn(h), 0);
     EXPECT_EQ(c.openConnections(), (std::vector<nw::NWCONN_HANDLE>{1, 2, 3, 4})); // h: a fault of code 0 kept it open
+}
+
+// A network without servers (only one built in code can have none) has no
+// default connection, and no server to hand back with a resolved name.
+TEST(SimClientServers, WithoutServersThereIsNoConnectionToHandOut) {
+    Network rootOnly;
+    rootOnly.entries.emplace_back();
+    Session none(std::move(rootOnly));
+    nw::NWCONN_REF ref = 0;
+    EXPECT_EQ(none.client.NWGetDefaultConnRef(&ref), nw::kErrInvalidConnection);
+    EXPECT_EQ(none.resolve("[Root]").rc, nw::kErrUnreachableServer);
 }
 
 // Half the wait for all calls, half the call's own: each alone falls short.

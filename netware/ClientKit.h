@@ -15,8 +15,8 @@
 // unknown keys, numbers out of range), and last what it asks for.
 // Directory calls check the context before the pointers, and the pointers
 // before the buffer; the calls and connection libraries check the
-// connection first, except the two that open one, which check the pointer
-// first.
+// connection first, except NWCCOpenConnByRef, which checks its pointer
+// before the reference.
 //
 // Names a listing delivers are made safe to pass back: control characters
 // (NUL included) go out as '?', [Root] as \[Root], and a name the client's
@@ -56,7 +56,7 @@ inline constexpr EntryId kNoEntryId = 0xFFFFFFFF;
 struct EntryFacts {
     std::string_view type;      // the naming attribute, as the directory spells it
     std::string_view value;     // the naming value, 8-bit, as stored: any bytes at all
-    std::string_view baseClass; // the class shown; cut to kMaxClassNameChars
+    std::string_view baseClass; // the class shown; the kit cuts it to kMaxClassNameChars
     bool container = false;
     bool alias = false;
     nuint32 subordinates = 0;

@@ -48,11 +48,16 @@ TEST(SimClientListing, ChunksHoldAtMostTheChunkLimitAndContinuingCostsOnlyTheChu
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(4));
 }
 
-// Typed components name only objects of their own classes; aliases are
-// flagged; the figures are those of the object on that server's volume.
+// Typed components name only objects of their own classes, and only with
+// the attributes C, O, OU, L and CN; aliases are flagged; the figures are
+// those of the object on that server's volume.
 TEST_F(AcmeTest, TypesClassesAndFiguresAreTheNetworksOwn) {
-    for (const auto& [name, id] : std::vector<std::pair<std::string, std::int64_t>>{
-             {"CN=jsmith.OU=EAST.ou=SALES", 501}, {"CN=SALES", nw::kNoSuchEntry}, {"ACME", 130}, {"O=ACME", -601}}) {
+    for (const auto& [name, id] :
+         std::vector<std::pair<std::string, std::int64_t>>{{"CN=jsmith.OU=EAST.ou=SALES", 501},
+                                                           {"CN=SALES", nw::kNoSuchEntry},
+                                                           {"ACME", 130},
+                                                           {"O=ACME", -601},
+                                                           {"UID=ADMIN", nw::kInvalidDsName}}) {
         const auto resolved = session.resolve(name);
         EXPECT_EQ(resolved.rc == 0 ? std::int64_t{resolved.id} : resolved.rc, id) << name;
     }

@@ -26,7 +26,9 @@ struct Client : testing::Test {
         fs::create_directories(folder / "a");
         auto source = std::make_unique<MemoryDirectory>();
         directory = source.get();
-        directory->contexts = {{"o=ACME", {{"o", "ACME"}}}, {"dc=example,dc=com", {{"dc", "example"}, {"dc", "com"}}}};
+        directory->contexts = {{"o=ACME", {{"o", "ACME"}}},
+                               {"dc=example,dc=com", {{"dc", "example"}, {"dc", "com"}}},
+                               {"dc=com", {{"dc", "com"}}}};
         auto& children = directory->children;
         children["o=ACME"] = {{"ou", "SALES", true}};
         children["ou=SALES,o=ACME"] = {
@@ -34,6 +36,7 @@ struct Client : testing::Test {
         children["ou=EAST,ou=SALES,o=ACME"] = {{"cn", "Dvo\xC5\x99\xC3\xA1k", false, 70000}}; // not all 8-bit
         children["ou=People,dc=example,dc=com"] = {{"uid", "smith", false, 70010}};
         children["dc=example,dc=com"] = {{"ou", "People", true}};
+        children["dc=com"] = {{"dc", "example", true, 5}}; // a naming context, listed below another
         client = std::make_unique<nwldap::LdapClient>(
             std::move(source),
             std::vector<nwldap::Volume>{{"SYS", folder.string()}, {"GONE", (folder / "gone").string()}}, "FS1", "");
@@ -61,7 +64,8 @@ TEST_F(Client, NamesMapToEntriesComponentByComponentWhateverTheirAttributes) {
         {"SALES.ACME", "Dvo?\xE1k.EAST", 70000}, // a character the 8-bit set cannot hold is a '?'
         {"SALES.ACME", "UID=smith", 60002},      // of two siblings of one name, the one of that attribute
         {"[Root]", "ACME", kNone},
-        {"[Root]", "com", kNone}, // above a naming context: known only to the client
+        {"[Root]", "com", kNone},
+        {"[Root]", "example.com", 5}, // what the directory lists below a naming context, not what the client made
         {"[Root]", "SMITH.people.EXAMPLE.Com", 70010},
         {"[Root]", "UID=smith.OU=People.DC=example.dc=com", 70010},
         {"[Root]", "CN=smith.OU=People.DC=example.DC=com", nw::kNoSuchEntry},
@@ -74,6 +78,7 @@ TEST_F(Client, NamesMapToEntriesComponentByComponentWhateverTheirAttributes) {
     }
     ASSERT_EQ(s.setContext("[Root]", false), nw::kSuccess);
     EXPECT_EQ(s.list("", true).names, (Names{"O=ACME", "DC=com"}));
+    EXPECT_EQ(s.list("DC=com", true).names, Names{"DC=example"});
     ASSERT_EQ(s.setContext("SALES.ACME", false), nw::kSuccess);
     EXPECT_EQ(s.list("").names, (Names{"OU=EAST", "CN=smith", "UID=SMITH"})); // typed, the siblings differ
     char text[nw::kNameBufferSize]; // the default context: the first naming context

@@ -19,6 +19,17 @@ TEST(Entries, OnlyADecimalUidNumberIsAnObjectId) {
         EXPECT_EQ(nwldap::objectIdFrom(text), id) << text;
 }
 
+// The class shown is the first one but top, or none; organizational units
+// and the like hold others.
+TEST(Entries, TheClassShownIsTheFirstButTopAndContainersAreKnownByTheirClasses) {
+    nwldap::Entry entry;
+    entry.baseClass = "read before";
+    nwldap::classify({"top"}, entry);
+    EXPECT_EQ(std::pair(entry.baseClass, entry.container), std::pair(std::string(), false));
+    nwldap::classify({"top", "OrganizationalUnit", "extensibleObject"}, entry);
+    EXPECT_EQ(std::pair(entry.baseClass, entry.container), std::pair(std::string("OrganizationalUnit"), true));
+}
+
 // The codes a fatal report shows, as docs/ldap-client.md lists them: the
 // tool's own for the situations it knows, else one per LDAP result.
 TEST(ErrorCodes, KnownSituationsKeepTheToolsCodesEveryOtherResultItsOwn) {

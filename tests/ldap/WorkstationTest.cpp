@@ -154,6 +154,16 @@ TEST_F(Scan, EachOwnerHoldsWhatDuCountsOfWhatCouldBeRead) {
         GTEST_SKIP() << "no file system could be mounted below the volume to see it left out";
 }
 
+// A volume's own top may be a link (/home to /srv/home); below it, links
+// are not followed.
+TEST_F(Scan, AVolumeMayBeReachedThroughALinkToItsTop) {
+    fs::create_directories(top / "real");
+    std::ofstream(top / "real" / "file") << std::string(100000, 'x');
+    fs::create_directory_symlink(top / "real", top / "link");
+    EXPECT_EQ(nwldap::scanVolume((top / "link").string()).blocksByOwner,
+              nwldap::scanVolume((top / "real").string()).blocksByOwner);
+}
+
 // Rounding up is held to du above; the cap keeps a huge figure from turning negative.
 TEST(InUse, FourKilobyteBlocksRoundedUpAndCapped) {
     EXPECT_EQ(nwldap::inUseBlocks(9), 2);

@@ -36,6 +36,7 @@ TEST(Generator, SameSettingsGiveTheSameNetworkAndAnotherSeedAnother) {
 TEST(Generator, ShapeFollowsTheSettings) {
     const Network net = generateNetwork({20000, 100, 3, 4, 8, 0.6, 3});
     EXPECT_EQ(Session(net).walkProblem(), "");
+    EXPECT_EQ(net.entries.capacity(), net.entries.size()); // no room to spare at a million objects
     std::uint32_t leaves = 0, usingSpace = 0, maxDepth = 0;
     for (std::uint32_t i = 1; i < net.entries.size(); ++i) {
         const Entry& e = net.entries[i];

@@ -9,7 +9,7 @@
 
 namespace vorlane {
 
-ListingRun::ListingRun(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH, ListingRequest request,
+ListingRun::ListingRun(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH, ListingRequest request,
                        bool freshFigures, QWidget& owner, Timing timing, std::function<void(ListingOutcome)> ended)
     : client_(client), user_(user), control_(freshFigures), ended_(std::move(ended)), owner_(owner) {
     show_.setSingleShot(true);

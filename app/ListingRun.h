@@ -1,9 +1,9 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/UserChannel.h"
 #include "report/ListingControl.h"
 #include "report/UsageListing.h"
+#include "session/UserChannel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -54,7 +54,7 @@ public:
         std::chrono::milliseconds interval{50}; // between two updates of its figures
     };
 
-    ListingRun(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH, ListingRequest request,
+    ListingRun(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH, ListingRequest request,
                bool freshFigures, QWidget& owner, Timing timing, std::function<void(ListingOutcome)> ended);
     // Only when the window goes while a listing runs: the listing is
     // cancelled, a message it waits on is given up, and it is waited for.
@@ -66,7 +66,7 @@ public:
 
 private:
     // The listing's way to the user, on the listing's thread.
-    class Relay final : public nw::UserChannel {
+    class Relay final : public UserChannel {
     public:
         explicit Relay(ListingRun& run) : run_(run) {}
         void showMessage(const std::string& text) override;
@@ -81,7 +81,7 @@ private:
     void finish(ListingOutcome outcome);
 
     nw::Client& client_;
-    nw::UserChannel& user_;
+    UserChannel& user_;
     ListingControl control_;
     Relay relay_{*this};
     std::function<void(ListingOutcome)> ended_;

@@ -4,7 +4,7 @@
 #include "app/SortedComboBox.h"
 #include "discovery/ServerScan.h"
 #include "discovery/VolumeList.h"
-#include "netware/Startup.h"
+#include "session/Startup.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -100,7 +100,7 @@ QSize MainWindow::clientSize() {
     return {twips(kClientWidthTwips), twips(kClientHeightTwips)};
 }
 
-MainWindow::MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* parent)
+MainWindow::MainWindow(nw::Client& client, UserChannel& user, QWidget* parent)
     : QDialog(parent), client_(client), user_(user) {
     setObjectName(QStringLiteral("frmVorlane"));
     setWindowTitle(QStringLiteral("Disk Usage"));
@@ -166,7 +166,7 @@ void MainWindow::buildControls() {
 }
 
 void MainWindow::Form_Load() {
-    const nw::StartupState state = nw::startClient(client_, user_);
+    const StartupState state = startClient(client_, user_);
     txtContext_->setText(QString::fromStdString(state.defaultContext));
     defConnRef_ = state.defConnRef;
     defConnH_ = state.defConnH;
@@ -297,7 +297,7 @@ void MainWindow::Form_Unload() {
     if (!loaded_ || unloaded_)
         return;
     unloaded_ = true;
-    nw::stopClient(client_);
+    stopClient(client_);
 }
 
 void MainWindow::cmdClose_Click() {

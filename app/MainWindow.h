@@ -2,8 +2,8 @@
 
 #include "app/ListingRun.h"
 #include "netware/Client.h"
-#include "netware/UserChannel.h"
 #include "report/UsageListing.h"
+#include "session/UserChannel.h"
 
 #include <QDialog>
 
@@ -42,7 +42,7 @@ enum class LastList : std::uint8_t { ByVolume, ByServer, NoListingYet };
 class MainWindow final : public QDialog {
     Q_OBJECT
 public:
-    MainWindow(nw::Client& client, nw::UserChannel& user, QWidget* parent = nullptr);
+    MainWindow(nw::Client& client, UserChannel& user, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Brings the client up and fills both lists. Runs before the window is
@@ -99,7 +99,7 @@ private:
     void showResults(UsageRows rows);
 
     nw::Client& client_;
-    nw::UserChannel& user_;
+    UserChannel& user_;
 
     nw::NWCONN_REF defConnRef_ = 0;
     nw::NWCONN_HANDLE defConnH_ = 0;

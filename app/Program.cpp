@@ -4,15 +4,15 @@
 
 namespace vorlane {
 
-Program startProgram(nw::ClientOpening opening, nw::UserChannel& user) {
+Program startProgram(nw::OpenedClient opening, UserChannel& user) {
     // Every message box is titled with it.
     QApplication::setApplicationName(QStringLiteral("Vorlane"));
     Program program;
-    if (!opening.client) {
-        user.showMessage(opening.error);
+    if (!opening) {
+        user.showMessage(opening.error());
         return program;
     }
-    program.client = std::move(opening.client);
+    program.client = std::move(*opening);
     program.window = std::make_unique<MainWindow>(*program.client, user);
     program.window->Form_Load();
     program.window->show();

@@ -17,6 +17,6 @@ struct Program {
 // Starts the program on the client that was opened: the window is loaded and
 // shown. A client that could not be opened is reported to the user, and then
 // there is no window. Start-up failures end the program through `user`.
-Program startProgram(nw::ClientOpening opening, nw::UserChannel& user);
+Program startProgram(nw::OpenedClient opening, UserChannel& user);
 
 } // namespace vorlane

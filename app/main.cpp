@@ -1,6 +1,6 @@
 #include "app/Program.h"
 #include "app/QtUserChannel.h"
-#include "netware/Fatal.h"
+#include "session/Fatal.h"
 
 #include <QApplication>
 
@@ -13,5 +13,5 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vorlane::QtUserChannel user;
     const vorlane::Program program = vorlane::startProgram(nw::openClient(), user);
-    return program.window ? QApplication::exec() : nw::kFailureExitStatus;
+    return program.window ? QApplication::exec() : vorlane::kFailureExitStatus;
 }

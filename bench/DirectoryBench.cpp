@@ -68,12 +68,11 @@ ToolWindow& windowOf(std::uint32_t entries) {
         nwldap::Settings settings;
         settings.uri = directory.slapd->ldapiUri();
         settings.bind = nwldap::BindKind::External;
-        std::string error;
-        auto session = nwldap::Session::open(settings, error);
+        auto session = nwldap::Session::open(settings);
         if (!session)
-            throw std::runtime_error(error);
+            throw std::runtime_error(session.error());
         auto& client = kept(std::make_unique<nwldap::LdapClient>(
-            std::move(session), std::vector<nwldap::Volume>{{"SYS", directory.volume->path.string()}}, kServer, ""));
+            std::move(*session), std::vector<nwldap::Volume>{{"SYS", directory.volume->path.string()}}, kServer, ""));
         window = &kept(std::make_unique<ToolWindow>(client));
         window->setContext(QStringLiteral("BIG.ACME"));
         window->selectVolume(QString::fromLatin1(kVolumeEntry));

@@ -5,9 +5,9 @@
 
 #include "app/ListBox.h"
 #include "app/MainWindow.h"
-#include "netware/UserChannel.h"
 #include "netware/sim/Network.h"
 #include "netware/sim/SimClient.h"
+#include "session/UserChannel.h"
 
 #include <QString>
 
@@ -48,7 +48,7 @@ nwsim::SimClient& sharedClient(std::uint32_t objects);
 
 // Messages are counted, never shown: a benchmark that runs into one has
 // measured the wrong thing and says so. The end of the program is real.
-class QuietUser final : public nw::UserChannel {
+class QuietUser final : public vorlane::UserChannel {
 public:
     void showMessage(const std::string& text) override;
     [[noreturn]] void endProgram(int status) override;

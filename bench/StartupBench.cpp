@@ -42,10 +42,10 @@ void waitShown(QWidget& window) {
 }
 
 std::unique_ptr<nw::Client> openedClient() {
-    nw::ClientOpening opening = nw::openClient();
-    if (!opening.client)
-        throw std::runtime_error(opening.error);
-    return std::move(opening.client);
+    nw::OpenedClient opening = nw::openClient();
+    if (!opening)
+        throw std::runtime_error(opening.error());
+    return std::move(*opening);
 }
 
 // What main() does, up to the window on the screen.

@@ -1,7 +1,7 @@
 #include "discovery/ServerScan.h"
 
 #include "netware/Charset.h"
-#include "netware/Fatal.h"
+#include "session/Fatal.h"
 
 #include <array>
 #include <cstring>
@@ -30,7 +30,7 @@ std::vector<std::string> decodeKnownServers(const nw::nuint8* record) {
     return names;
 }
 
-void scanKnownServers(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
+void scanKnownServers(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH,
                       const std::function<void(const std::string&)>& onServer) {
     // One record for the whole scan, cleared once: the client writes each
     // batch over the one before.
@@ -44,7 +44,7 @@ void scanKnownServers(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HAND
         if (rc == nw::kNoMoreServers)
             return;
         if (rc != nw::kSuccess)
-            nw::die(user, rc, "NWGetKnownServersInfo");
+            die(user, rc, "NWGetKnownServersInfo");
         const std::vector<std::string> names = decodeKnownServers(record.data());
         if (names.empty())
             return;

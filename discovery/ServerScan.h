@@ -1,7 +1,7 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/UserChannel.h"
+#include "session/UserChannel.h"
 
 #include <functional>
 #include <string>
@@ -19,7 +19,7 @@ std::vector<std::string> decodeKnownServers(const nw::nuint8* record);
 // servers", and also on a batch that holds no entry: a client that answers
 // success with nothing in it would otherwise be asked for ever. Any other
 // failure ends the program.
-void scanKnownServers(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
+void scanKnownServers(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH,
                       const std::function<void(const std::string&)>& onServer);
 
 } // namespace vorlane

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/UserChannel.h"
+#include "session/UserChannel.h"
 
 #include <functional>
 #include <string>
@@ -12,7 +12,7 @@ namespace vorlane {
 // (UTF-8) and number to `onVolume`, until a number has no name or its query
 // fails, and at most numbers 0 to 63. The handles opened for it are closed
 // before it returns.
-void addVolumes(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH, const std::string& server,
+void addVolumes(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH, const std::string& server,
                 const std::function<void(const std::string& volumeName, int volumeNumber)>& onVolume);
 
 } // namespace vorlane

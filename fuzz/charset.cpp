@@ -9,7 +9,7 @@
 
 #include "netware/Charset.h"
 #include "FuzzSupport.h"
-#include "netware/Fatal.h"
+#include "session/Fatal.h"
 
 #include <string_view>
 
@@ -30,7 +30,7 @@ void fromUtf8(std::string_view text) {
 }
 
 void niceStr(std::string_view text) {
-    const std::string nice = nw::niceStr(text);
+    const std::string nice = vorlane::niceStr(text);
     FUZZ_REQUIRE(nice.find('\0') == std::string::npos);
     FUZZ_REQUIRE(text.substr(0, nice.size()) == nice);
     FUZZ_REQUIRE(nice.size() == text.size() || text[nice.size()] == '\0');

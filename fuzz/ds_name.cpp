@@ -1,21 +1,34 @@
-// Name parsing on arbitrary 8-bit text. A refused text leaves the output as it
+// The one reading of dotted names, on arbitrary 8-bit text, under either
+// client's rule of attribute types. A refused text leaves the output as it
 // was; text that is too long or holds a control character is always refused.
-// Each value of a name that parses, written alone as a one-component name the
-// way the directory writes it (typed and typeless, value escaped), reads back
-// as that value. (How names split, are typed and are written, the unit tests
-// assert on cases of their own.)
+// A name that parses, written back component by component as a listing
+// delivers each (values escaped, a typeless [Root] too), parses to the same
+// components, in no more text than it came in but for those [Root]s' escapes
+// and a one-component name's. (How names split, are typed and are
+// written, the unit tests assert on cases of their own.)
 
 #include "FuzzSupport.h"
-#include "netware/sim/DsName.h"
+#include "netware/DottedName.h"
+#include "netware/sim/Network.h"
 
 #include <algorithm>
 #include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    nwsim::DsName name;
+namespace {
+
+std::string written(const nw::DottedName& name) {
+    if (name.root)
+        return "[Root]";
+    std::string out;
+    for (const nw::NameComponent& c : name.components)
+        out += (out.empty() ? "" : ".") + nw::componentText(c);
+    return out;
+}
+
+void readBack(std::string_view text, nw::TypeRule allowed) {
+    nw::DottedName name;
     name.components.push_back({"CN", "UNTOUCHED"});
-    const auto rc = nwsim::parseDsName(text, name);
+    const auto rc = nw::parseName(text, allowed, name);
     const bool noName = text.size() > nw::kMaxDnChars || std::any_of(text.begin(), text.end(), [](char c) {
                             return static_cast<unsigned char>(c) < 0x20;
                         });
@@ -23,16 +36,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                     : rc == nw::kInvalidDsName && !name.root && name.components.size() == 1 &&
                                           name.components[0].type == "CN" && name.components[0].value == "UNTOUCHED");
     if (rc != nw::kSuccess)
-        return 0;
-    for (const nwsim::DsComponent& c : name.components) {
-        for (const bool typeless : {true, false}) {
-            const std::string rdn = nwsim::formatRdn(nwsim::ObjectClass::User, c.value, typeless);
-            nwsim::DsName own;
-            if (rdn.size() > nw::kMaxDnChars)
-                continue; // the type made it too long: no directory could hold that name
-            FUZZ_REQUIRE(nwsim::parseDsName(rdn, own) == nw::kSuccess && !own.root && own.components.size() == 1 &&
-                         own.components[0].value == c.value);
-        }
-    }
+        return;
+    const std::string again = written(name);
+    const auto roots = std::count_if(name.components.begin(), name.components.end(), [](const nw::NameComponent& c) {
+        return c.type.empty() && nw::componentText(c).starts_with("\\[");
+    });
+    FUZZ_REQUIRE(again.size() <= text.size() + static_cast<std::size_t>(roots) || name.components.size() == 1);
+    nw::DottedName reread;
+    if (again.size() > nw::kMaxDnChars)
+        return; // only escapes can have made it longer: no name of that value fits
+    FUZZ_REQUIRE(nw::parseName(again, allowed, reread) == nw::kSuccess && written(reread) == again &&
+                 reread.components.size() == name.components.size());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    readBack(text, nw::anyAttributeName); // the directory client's
+    readBack(text, nwsim::isNamingType);  // the stand-in's
     return 0;
 }

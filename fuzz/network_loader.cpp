@@ -32,14 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (tooBigToTry(text))
         return -1;
     // An exception that gets out ends the run as a crash.
-    nwsim::LoadResult result = nwsim::loadNetworkJson(text, "fuzz");
-    nlohmann::json(result.error).dump(); // throws on bytes that are no UTF-8
-    FUZZ_REQUIRE(result.network.has_value() == result.error.empty());
-    if (!result.network) {
-        FUZZ_REQUIRE(result.error.starts_with("fuzz: "));
+    nw::Opened<Network> result = nwsim::loadNetworkJson(text, "fuzz");
+    nlohmann::json(result.error()).dump(); // throws on bytes that are no UTF-8
+    FUZZ_REQUIRE(static_cast<bool>(result) == result.error().empty());
+    if (!result) {
+        FUZZ_REQUIRE(result.error().starts_with("fuzz: "));
         return 0;
     }
-    Network net = std::move(*result.network);
+    Network net = std::move(*result);
     FUZZ_REQUIRE(net.defaultServer < net.servers.size());
     // What the description injects would only get in the way here.
     net.faults.clear();

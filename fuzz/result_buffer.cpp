@@ -11,9 +11,9 @@
 // That a listing written reads back object for object, the unit tests assert.
 
 #include "FuzzSupport.h"
-#include "netware/Fatal.h"
-#include "netware/sim/ResultBuffer.h"
+#include "netware/ResultBuffer.h"
 #include "report/Chunks.h"
+#include "session/Fatal.h"
 #include "support/FakeUserChannel.h"
 #include "support/MockClient.h"
 
@@ -26,7 +26,7 @@
 
 namespace {
 
-namespace rb = nwsim::resultbuf;
+namespace rb = nw::resultbuf;
 
 nw::Buf_T damagedBuffer(FuzzedDataProvider& in) {
     nw::Buf_T buf;
@@ -50,7 +50,7 @@ void readDamaged(nw::Buf_T buf) {
     const std::vector<std::uint8_t> original = buf.data;
     nw::nuint32 count = 0;
     const auto countRc = rb::readObjectCount(buf, &count);
-    FUZZ_REQUIRE(countRc == nw::kSuccess || countRc == rb::kErrBadVerb || countRc == rb::kErrBadContents);
+    FUZZ_REQUIRE(countRc == nw::kSuccess || countRc == nw::kErrBadVerb || countRc == nw::kErrBadContents);
     // Exactly sized, so that a write past either end is caught.
     auto name = std::make_unique<char[]>(nw::kNameBufferSize);
     for (std::uint32_t attempt = 0; attempt < 300; ++attempt) {
@@ -62,7 +62,7 @@ void readDamaged(nw::Buf_T buf) {
             // buffer as a whole the same way.
             FUZZ_REQUIRE(buf.cursor == before.cursor && buf.namesRead == before.namesRead);
             FUZZ_REQUIRE(countRc != nw::kSuccess ? rc == countRc
-                                                 : rc == rb::kErrBufferEmpty || rc == rb::kErrBadContents);
+                                                 : rc == nw::kErrBufferEmpty || rc == nw::kErrBadContents);
             break;
         }
         FUZZ_REQUIRE(countRc == nw::kSuccess && buf.namesRead == before.namesRead + 1 && before.namesRead < count);
@@ -85,7 +85,7 @@ void readChunk(nw::Client& client, nw::NWDSContextHandle context, nw::pBuf_T buf
                              });
         FUZZ_REQUIRE(user.messages.empty());
     } catch (const testing_support::ProgramEnded& ended) {
-        FUZZ_REQUIRE(ended.status == nw::kFailureExitStatus && user.messages.size() == 1);
+        FUZZ_REQUIRE(ended.status == vorlane::kFailureExitStatus && user.messages.size() == 1);
         FUZZ_REQUIRE(user.messages[0].starts_with("NWDSGetObjectCount failed : ") ||
                      user.messages[0].starts_with("NWDSGetObjectName failed : "));
     }
@@ -104,7 +104,7 @@ public:
     nw::NWRCODE NWDSGetObjectName(nw::NWDSContextHandle, nw::pBuf_T, char* name, nw::nuint32*,
                                   nw::Object_Info_T* info) override {
         if (in_.remaining_bytes() == 0)
-            return nwsim::resultbuf::kErrBufferEmpty;
+            return nw::kErrBufferEmpty;
         const auto bytes = in_.ConsumeBytes<char>(in_.ConsumeIntegralInRange<std::size_t>(0, nw::kNameBufferSize));
         std::copy(bytes.begin(), bytes.end(), name);
         std::memset(info, 0x41, sizeof *info);

@@ -32,7 +32,7 @@ namespace {
 using nwsim::test::Session;
 
 const nwsim::Network& directory() {
-    static const nwsim::Network net = *nwsim::loadNetworkFile(VORLANE_FUZZ_DATA "/names-directory.json").network;
+    static const nwsim::Network net = *nwsim::loadNetworkFile(VORLANE_FUZZ_DATA "/names-directory.json");
     return net;
 }
 

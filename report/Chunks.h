@@ -1,8 +1,8 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/ClientResource.h"
-#include "netware/UserChannel.h"
+#include "session/ClientResource.h"
+#include "session/UserChannel.h"
 
 #include <functional>
 #include <string>
@@ -11,7 +11,7 @@
 namespace vorlane {
 
 // A result buffer for one level of a listing. A failure ends the program.
-nw::DsBuffer allocBuffer(nw::Client& client, nw::UserChannel& user);
+DsBuffer allocBuffer(nw::Client& client, UserChannel& user);
 
 // NWDSList or NWDSListContainers.
 using ListCall = nw::NWRCODE (nw::Client::*)(nw::NWDSContextHandle, const char*, nw::nint32*, nw::pBuf_T);
@@ -25,7 +25,7 @@ enum class Listed : std::uint8_t { Done, Missing };
 // buffers of their own. A container that does not exist shows "Context does
 // not exist" and gives Missing; any other failure ends the program, the
 // report naming `what` for the listing call.
-Listed forEachName(nw::Client& client, nw::UserChannel& user, ListCall list, const char* what,
+Listed forEachName(nw::Client& client, UserChannel& user, ListCall list, const char* what,
                    nw::NWDSContextHandle context, const std::string& container, nw::pBuf_T buffer,
                    const std::function<void(std::string_view name)>& each);
 

@@ -4,11 +4,11 @@
 
 namespace vorlane {
 
-void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
+void recurseCont(nw::Client& client, UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
                  std::vector<std::string>& contList, ListingControl& control) {
     // Each level keeps its own buffer and iteration handle, so its listing
     // goes on where it stood once a deeper level returns.
-    const nw::DsBuffer buffer = allocBuffer(client, user);
+    const DsBuffer buffer = allocBuffer(client, user);
     forEachName(client, user, &nw::Client::NWDSListContainers, "NWDSListContainers", connH, cont, buffer.get(),
                 [&](std::string_view name) {
                     std::string entry(name);

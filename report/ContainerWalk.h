@@ -1,8 +1,8 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/UserChannel.h"
 #include "report/ListingControl.h"
+#include "session/UserChannel.h"
 
 #include <string>
 #include <vector>
@@ -19,7 +19,7 @@ namespace vorlane {
 // the walk below it only; any other failure ends the program. The list grows
 // as needed: there is no limit on the number of containers but memory.
 // `control` counts the containers found.
-void recurseCont(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
+void recurseCont(nw::Client& client, UserChannel& user, nw::NWDSContextHandle connH, const std::string& cont,
                  std::vector<std::string>& contList, ListingControl& control);
 
 } // namespace vorlane

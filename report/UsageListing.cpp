@@ -1,12 +1,12 @@
 #include "report/UsageListing.h"
 
 #include "netware/Charset.h"
-#include "netware/ClientResource.h"
-#include "netware/Fatal.h"
-#include "netware/ServerConnection.h"
 #include "report/Chunks.h"
 #include "report/ContainerWalk.h"
 #include "report/StoppableClient.h"
+#include "session/ClientResource.h"
+#include "session/Fatal.h"
+#include "session/ServerConnection.h"
 
 #include <algorithm>
 #include <optional>
@@ -14,17 +14,17 @@
 namespace vorlane {
 namespace {
 
-nw::DsContext createContext(nw::Client& client, nw::UserChannel& user) {
+DsContext createContext(nw::Client& client, UserChannel& user) {
     nw::NWDSContextHandle handle = 0;
     const nw::NWRCODE rc = client.NWDSCreateContextHandle(&handle);
     if (rc != nw::kSuccess)
-        nw::die(user, rc, "NWDSCreateContext");
-    return nw::DsContext(client, handle);
+        die(user, rc, "NWDSCreateContext");
+    return DsContext(client, handle);
 }
 
 // Sets the name context and asks for typeless names. False when the text is
 // no valid name, after telling the user.
-bool setUpContext(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHandle context, const std::string& text) {
+bool setUpContext(nw::Client& client, UserChannel& user, nw::NWDSContextHandle context, const std::string& text) {
     // The client takes NUL-terminated text: a NUL typed or pasted into the
     // box would silently cut the context short and list another one.
     std::string context8 = nw::utf8ToCp1252(text);
@@ -35,16 +35,16 @@ bool setUpContext(nw::Client& client, nw::UserChannel& user, nw::NWDSContextHand
         return false;
     }
     if (rc != nw::kSuccess)
-        nw::die(user, rc, "NWDSSetContext");
+        die(user, rc, "NWDSSetContext");
 
     nw::nuint32 flags = 0;
     rc = client.NWDSGetContext(context, nw::kContextKeyFlags, &flags);
     if (rc != nw::kSuccess)
-        nw::die(user, rc, "NWDSGetContext");
+        die(user, rc, "NWDSGetContext");
     flags |= nw::kContextFlagTypelessNames;
     rc = client.NWDSSetContext(context, nw::kContextKeyFlags, &flags);
     if (rc != nw::kSuccess)
-        nw::die(user, rc, "NWDSSetContext");
+        die(user, rc, "NWDSSetContext");
     return true;
 }
 
@@ -57,7 +57,7 @@ struct FiguresMissing {};
 // of every object then cost no second dispatch.
 struct Measure {
     StoppableClient& client;
-    nw::UserChannel& user;
+    UserChannel& user;
     nw::NWDSContextHandle context;
     nw::NWCONN_HANDLE server;
     const ListingRequest& request;
@@ -72,10 +72,10 @@ struct Measure {
         nw::nuint32 objectId = 0;
         const nw::NWRCODE rc = client.NWDSResolveName(context, name.c_str(), &resolved, &objectId);
         if (rc != nw::kSuccess)
-            nw::die(user, rc, "NWDSResolveName");
+            die(user, rc, "NWDSResolveName");
         // The resolve opens a connection the listing never uses: it goes
         // back at once.
-        const nw::ConnectionHandle unused(client, resolved);
+        const ConnectionHandle unused(client, resolved);
         return objectId;
     }
 
@@ -111,16 +111,16 @@ struct Measure {
     }
 };
 
-ListingResult list(StoppableClient& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
+ListingResult list(StoppableClient& client, UserChannel& user, nw::NWCONN_HANDLE defConnH,
                    const ListingRequest& request, ListingControl& control) {
-    const nw::ServerConnection server = nw::getSerConnR(client, user, defConnH, request.server);
-    const nw::ConnectionHandle connection = nw::openByRef(client, user, server.ref);
-    const nw::DsContext context = createContext(client, user);
+    const ServerConnection server = getSerConnR(client, user, defConnH, request.server);
+    const ConnectionHandle connection = openByRef(client, user, server.ref);
+    const DsContext context = createContext(client, user);
     if (!setUpContext(client, user, context.get(), request.context))
         return {};
     // Made after the context, so that on every way out the buffer goes back
     // before the context it was read through.
-    const nw::DsBuffer buffer = allocBuffer(client, user);
+    const DsBuffer buffer = allocBuffer(client, user);
 
     // The context itself first (the empty name), then everything below it.
     std::vector<std::string> contList{std::string()};
@@ -168,7 +168,7 @@ void UsageRows::add(std::string_view name, std::int64_t kilobytes) {
     names_.append(name);
 }
 
-ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
+ListingResult doListing(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH,
                         const ListingRequest& request, ListingControl& control) {
     const Watched watched(client, control);
     StoppableClient stoppable(client, control);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "netware/Client.h"
-#include "netware/UserChannel.h"
 #include "report/ListingControl.h"
+#include "session/UserChannel.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -78,7 +78,7 @@ struct ListingResult {
 // what it holds, and ends as one that stops with a message does (not
 // completed), without a message. The client watches the listing through it
 // while the listing runs.
-ListingResult doListing(nw::Client& client, nw::UserChannel& user, nw::NWCONN_HANDLE defConnH,
+ListingResult doListing(nw::Client& client, UserChannel& user, nw::NWCONN_HANDLE defConnH,
                         const ListingRequest& request, ListingControl& control);
 
 } // namespace vorlane

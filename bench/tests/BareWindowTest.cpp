@@ -18,9 +18,9 @@
 namespace {
 
 TEST(BareWindow, HasTheToolWindowsControlsOfTheSameKindsInTheSamePlaces) {
-    nwsim::LoadResult sample = nwsim::loadSampleNetwork();
-    ASSERT_TRUE(sample.network);
-    nwsim::SimClient sim(std::move(*sample.network));
+    nw::Opened<nwsim::Network> sample = nwsim::loadSampleNetwork();
+    ASSERT_TRUE(sample);
+    nwsim::SimClient sim(std::move(*sample));
     bench::ToolWindow tool(sim);
     bench::BareWindow bare;
 

@@ -1,7 +1,6 @@
 #include "netware/ldap/DirectoryTree.h"
 
 #include "netware/Charset.h"
-#include "netware/ldap/Chunks.h"
 
 #include <algorithm>
 #include <array>
@@ -9,27 +8,70 @@
 
 namespace nwldap {
 
-void Entry::addChild(std::unique_ptr<Entry> child) {
-    byKey_.try_emplace(foldedKey(child->name8), child.get());
-    children.push_back(std::move(child));
+DirectoryTree::DirectoryTree(const std::vector<NamingContext>& namingContexts) {
+    auto top = std::make_unique<Entry>();
+    top->container = true;
+    top->baseClass = "Top";
+    nodes_.push_back({std::move(top), true, {}, {}, {}});
+    for (const NamingContext& context : namingContexts) {
+        nw::EntryId at = kRoot;
+        for (auto rdn = context.rdns.rbegin(); rdn != context.rdns.rend(); ++rdn) {
+            nw::EntryId next = find(at, {rdn->type, nw::utf8ToCp1252(rdn->value)});
+            if (next == nw::kNoEntryId) {
+                auto made = entryFor(*rdn);
+                made->container = true;
+                made->baseClass = "Top";
+                next = add(at, std::move(made));
+                nodes_[next].childrenKnown = true; // nothing but other naming contexts below it
+            }
+            at = next;
+        }
+        if (at != kRoot) {
+            nodes_[at].entry->dn = context.dn;
+            nodes_[at].childrenKnown = false; // the server knows what lies below
+        }
+    }
 }
 
-void Entry::replaceChildren(std::vector<std::unique_ptr<Entry>> listed) {
-    children.clear();
-    byKey_.clear();
-    byKey_.reserve(listed.size());
-    for (auto& child : listed)
-        addChild(std::move(child));
-    childrenKnown = true;
+nw::EntryId DirectoryTree::add(nw::EntryId parent, std::unique_ptr<Entry> entry) {
+    const auto id = static_cast<nw::EntryId>(nodes_.size());
+    const bool container = entry->container;
+    nodes_[parent].byValue.try_emplace(nw::foldedCp1252(entry->name8), id);
+    nodes_.push_back({std::move(entry), false, {}, {}, {}});
+    Node& at = nodes_[parent];
+    at.children.push_back(id);
+    if (container)
+        at.containers.push_back(id);
+    return id;
 }
 
-Entry* Entry::find(const NameComponent& component) const {
-    const auto it = byKey_.find(foldedKey(component.value));
-    if (it == byKey_.end())
-        return nullptr;
-    if (!component.type.empty() && !sameType(component.type, it->second->type))
-        return nullptr;
-    return it->second;
+void DirectoryTree::adopt(nw::EntryId parent, std::vector<std::unique_ptr<Entry>> children) {
+    Node& node = nodes_[parent];
+    node.children.clear();
+    node.containers.clear();
+    node.byValue.clear();
+    node.childrenKnown = true;
+    for (auto& child : children)
+        add(parent, std::move(child));
+}
+
+nw::EntryId DirectoryTree::find(nw::EntryId parent, const nw::NameComponent& component) const {
+    const Node& node = nodes_[parent];
+    const auto it = node.byValue.find(nw::foldedCp1252(component.value));
+    if (it == node.byValue.end())
+        return nw::kNoEntryId;
+    if (component.type.empty() || nw::sameType(component.type, entry(it->second).type))
+        return it->second;
+    // Siblings that share a value are told apart by their attributes.
+    const auto typed = std::find_if(node.children.begin(), node.children.end(), [&](nw::EntryId c) {
+        return nw::sameType(component.type, entry(c).type) && nw::equalFoldedCp1252(component.value, entry(c).name8);
+    });
+    return typed == node.children.end() ? nw::kNoEntryId : *typed;
+}
+
+std::span<const nw::EntryId> DirectoryTree::children(nw::EntryId parent, bool containersOnly) const {
+    const Node& node = nodes_[parent];
+    return containersOnly ? node.containers : node.children;
 }
 
 std::unique_ptr<Entry> entryFor(const Rdn& rdn) {
@@ -39,58 +81,17 @@ std::unique_ptr<Entry> entryFor(const Rdn& rdn) {
     return entry;
 }
 
-DirectoryTree::DirectoryTree(const std::vector<NamingContext>& namingContexts) {
-    root_.container = true;
-    root_.childrenKnown = true;
-    root_.baseClass = "Top";
-    for (const NamingContext& context : namingContexts) {
-        Entry* at = &root_;
-        for (auto rdn = context.rdns.rbegin(); rdn != context.rdns.rend(); ++rdn) {
-            Entry* next = at->find({rdn->type, nw::utf8ToCp1252(rdn->value)});
-            if (next == nullptr) {
-                auto made = entryFor(*rdn);
-                made->container = true;
-                made->childrenKnown = true; // nothing but other naming contexts below it
-                made->baseClass = "Top";
-                next = made.get();
-                at->addChild(std::move(made));
-            }
-            at = next;
-        }
-        if (at != &root_) {
-            at->dn = context.dn;
-            at->childrenKnown = false; // the server knows what lies below
-        }
-    }
-}
-
-nw::NWRCODE DirectoryTree::resolve(Entry& from, const std::vector<NameComponent>& components,
-                                   const FetchChildren& fetch, Entry*& out) {
-    Entry* at = &from;
-    for (auto component = components.rbegin(); component != components.rend(); ++component) {
-        if (!at->childrenKnown) {
-            if (const nw::NWRCODE rc = fetch(*at); rc != nw::kSuccess)
-                return rc;
-        }
-        at = at->find(*component);
-        if (at == nullptr)
-            return nw::kNoSuchEntry;
-    }
-    out = at;
-    return nw::kSuccess;
-}
-
 void classify(const std::vector<std::string>& objectClasses, Entry& entry) {
     static constexpr std::array<std::string_view, 5> kContainers = {"organization", "organizationalUnit", "country",
                                                                     "locality", "domain"};
     entry.container = std::any_of(objectClasses.begin(), objectClasses.end(), [](const std::string& cls) {
         return std::any_of(kContainers.begin(), kContainers.end(),
-                           [&cls](std::string_view container) { return sameType(cls, container); });
+                           [&cls](std::string_view container) { return nw::sameType(cls, container); });
     });
     entry.baseClass.clear();
     for (const std::string& cls : objectClasses) {
-        if (!sameType(cls, "top")) {
-            entry.baseClass = nw::utf8ToCp1252(cls).substr(0, kMaxClassChars);
+        if (!nw::sameType(cls, "top")) {
+            entry.baseClass = nw::utf8ToCp1252(cls).substr(0, nw::kMaxClassNameChars);
             break;
         }
     }

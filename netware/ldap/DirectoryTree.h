@@ -1,22 +1,20 @@
 #pragma once
 
 // The directory as one context handle has seen it: every entry it listed or
-// passed through, under the names it handed out for them. A name the client
-// delivered resolves through this memory to the very entry it was made from,
-// even where the 8-bit set could not hold the entry's name (its characters
-// became '?'), and resolving the names of a listing costs no further
-// round trip to the server.
+// passed through, numbered in the order they were read. A container is read
+// from the directory once per context handle, whole, and resolving the names
+// of its listing costs no further round trip to the server.
 //
 // Above the directory's naming contexts sits a root that the server does not
 // have: its children are the outermost components of the naming contexts
 // (ACME for o=ACME, com for dc=example,dc=com), and the components between
 // them and a naming context are containers of their own, known only here.
 
-#include "netware/Client.h"
-#include "netware/ldap/Names.h"
+#include "netware/ClientKit.h"
 
-#include <functional>
+#include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,6 +31,7 @@ struct Rdn {
     std::string value; // UTF-8
 };
 
+// One entry as the directory gives it.
 struct Entry {
     std::string dn;    // UTF-8, as the server gave it; empty above the naming contexts
     std::string type;  // the naming attribute
@@ -40,43 +39,41 @@ struct Entry {
     bool container = false;
     nw::nuint32 objectId = kNoOwner;
     std::string baseClass;
-    bool childrenKnown = false;
-    std::vector<std::unique_ptr<Entry>> children; // in the order the directory gave them
-
-    // Siblings are expected to differ in name; of two that share one, the
-    // first one listed is the one found.
-    void addChild(std::unique_ptr<Entry> child);
-    void replaceChildren(std::vector<std::unique_ptr<Entry>> listed);
-    Entry* find(const NameComponent& component) const;
-
-private:
-    std::unordered_map<std::string, Entry*> byKey_;
 };
-
-// Reads the children of an entry from the directory into it (through
-// replaceChildren); returns a code of the client.
-using FetchChildren = std::function<nw::NWRCODE(Entry& parent)>;
 
 struct NamingContext {
     std::string dn;
     std::vector<Rdn> rdns; // innermost first
 };
 
-class DirectoryTree {
+class DirectoryTree final : public nw::ContextMemory {
 public:
+    static constexpr nw::EntryId kRoot = 0;
+
     explicit DirectoryTree(const std::vector<NamingContext>& namingContexts);
 
-    Entry& root() { return root_; }
-
-    // The entry of a name (components innermost first) below `from`, the
-    // root for a full name. Children not yet known are fetched on the way
-    // down. kNoSuchEntry when a component has no entry; a fetch's own code
-    // when it fails.
-    static nw::NWRCODE resolve(Entry& from, const std::vector<NameComponent>& components, const FetchChildren& fetch,
-                               Entry*& out);
+    const Entry& entry(nw::EntryId id) const { return *nodes_[id].entry; }
+    bool childrenKnown(nw::EntryId id) const { return nodes_[id].childrenKnown; }
+    // Takes the children the directory listed for `parent`, in its order.
+    void adopt(nw::EntryId parent, std::vector<std::unique_ptr<Entry>> children);
+    // The first child of `parent` that the component names: its value,
+    // ignoring case, and its naming attribute when the component is typed.
+    // kNoEntryId when there is none.
+    nw::EntryId find(nw::EntryId parent, const nw::NameComponent& component) const;
+    // The children of a known entry (only its containers when asked).
+    std::span<const nw::EntryId> children(nw::EntryId parent, bool containersOnly) const;
 
 private:
-    Entry root_;
+    struct Node {
+        std::unique_ptr<Entry> entry;
+        bool childrenKnown = false;
+        std::vector<nw::EntryId> children;                    // in the order the directory gave them
+        std::vector<nw::EntryId> containers;                  // the containers among them, same order
+        std::unordered_map<std::string, nw::EntryId> byValue; // folded value -> first child of it
+    };
+    nw::EntryId add(nw::EntryId parent, std::unique_ptr<Entry> entry);
+
+    std::deque<Node> nodes_; // a deque: children handed out stay where they are as entries are added
 };
 
 // An entry for one component of a DN.

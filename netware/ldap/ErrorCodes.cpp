@@ -14,9 +14,9 @@ nw::NWRCODE codeForLdap(int ldapResult) {
         return nw::kInvalidDsName;
     case LDAP_SERVER_DOWN:
     case LDAP_CONNECT_ERROR:
-        return kErrUnreachableServer;
+        return nw::kErrUnreachableServer;
     case LDAP_NO_MEMORY:
-        return kErrNotEnoughMemory;
+        return nw::kErrNotEnoughMemory;
     case LDAP_TIMEOUT:
     case LDAP_TIMELIMIT_EXCEEDED:
         return kErrTimedOut;

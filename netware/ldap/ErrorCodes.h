@@ -1,32 +1,14 @@
 #pragma once
 
 // The return codes of the directory client. Where the tool already knows a
-// code for the situation, or the stand-in client has one for the like, the
-// directory client gives that one; every other LDAP result gets a code of its
-// own, fixed per result, so that the fatal report "<call> failed : <code>"
-// can be looked up in docs/ldap-client.md.
+// code for the situation (Client.h), or the client kit has one for the like
+// (Protocol.h), the directory client gives that one; every other LDAP result
+// gets a code of its own, fixed per result, so that the fatal report
+// "<call> failed : <code>" can be looked up in docs/ldap-client.md.
 
-#include "netware/Client.h"
+#include "netware/Protocol.h"
 
 namespace nwldap {
-
-// Codes shared with the stand-in client, for the same situations.
-inline constexpr nw::NWRCODE kErrInvalidConnection = 0x8801;
-inline constexpr nw::NWRCODE kErrInvalidParameter = 0x8836;
-inline constexpr nw::NWRCODE kErrServerUnknown = 0x8847;
-inline constexpr nw::NWRCODE kErrNoSuchVolume = 0x8998;
-inline constexpr nw::NWRCODE kErrNotEnoughMemory = -301;
-inline constexpr nw::NWRCODE kErrBadKey = -302;
-inline constexpr nw::NWRCODE kErrBadContext = -303;
-inline constexpr nw::NWRCODE kErrBufferEmpty = -307;
-inline constexpr nw::NWRCODE kErrBadVerb = -308;
-inline constexpr nw::NWRCODE kErrInvalidHandle = -322;
-inline constexpr nw::NWRCODE kErrBufferZeroLength = -323;
-inline constexpr nw::NWRCODE kErrNullPointer = -331;
-inline constexpr nw::NWRCODE kErrDnTooLong = -353;
-inline constexpr nw::NWRCODE kErrUnreachableServer = -636;
-inline constexpr nw::NWRCODE kErrInvalidIteration = -642;
-inline constexpr nw::NWRCODE kErrInsufficientBuffer = -649;
 
 // The client's own situations, which no LDAP result names (a cancelled read
 // gives nw::kCancelled).

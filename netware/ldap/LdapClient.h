@@ -1,38 +1,28 @@
 #pragma once
 
 // The directory client: the client interface over an LDAP directory and the
-// file systems of this machine. Directory objects are the directory's
-// entries, their object IDs the uidNumbers of the entries; the one server is
-// this machine and its volumes are file systems, where an object's in-use
-// figure is the space its uid owns there. Return codes are described in
-// ErrorCodes.h, the names in Names.h and DirectoryTree.h.
+// file systems of this machine, through the client kit. Directory objects
+// are the directory's entries, their object IDs the uidNumbers of the
+// entries; the one server is this machine and its volumes are file systems,
+// where an object's in-use figure is the space its uid owns there. Return
+// codes are described in ErrorCodes.h, what a context handle remembers in
+// DirectoryTree.h.
 //
 // Like the tool, the client is single-threaded.
 
-#include "netware/Client.h"
-#include "netware/ldap/Chunks.h"
+#include "netware/ClientKit.h"
 #include "netware/ldap/DirectorySource.h"
 #include "netware/ldap/UsageScan.h"
 #include "netware/ldap/Volumes.h"
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace nwldap {
 
-// The one connection reference: this machine.
-inline constexpr nw::NWCONN_REF kServerRef = 0x7F000001;
-// The restriction every object has: none.
-inline constexpr nw::nint32 kNoRestriction = 0x40000000;
-// The flags of a new context handle: dereference aliases, translate strings,
-// canonicalize names (the tool adds typeless names).
-inline constexpr nw::nuint32 kDefaultContextFlags = 0x13;
-
-class LdapClient final : public nw::Client {
+class LdapClient final : public nw::ClientKit {
 public:
     // `defaultContext` is the dotted UTF-8 name of the workstation's default
     // context; empty, the first naming context of the directory is.
@@ -42,102 +32,42 @@ public:
     LdapClient(const LdapClient&) = delete;
     LdapClient& operator=(const LdapClient&) = delete;
 
-    void watchCalls(nw::CallWatcher* watcher) override { watcher_ = watcher; }
-    nw::NWRCODE NWCallsInit(nw::nuint8* reserved1, nw::nuint8* reserved2) override;
-    nw::NWRCODE NWGetDefaultConnRef(nw::NWCONN_REF* connRef) override;
-    nw::NWRCODE NWGetKnownServersInfo(nw::NWCONN_HANDLE conn, nw::nuint32 scanIndex, nw::nuint32 reserved,
-                                      nw::nuint8* record) override;
-    nw::NWRCODE NWGetVolumeName(nw::NWCONN_HANDLE conn, nw::nuint16 volumeNumber, char* volumeName) override;
-    nw::NWRCODE NWGetObjDiskRestrictions(nw::NWCONN_HANDLE conn, nw::nuint8 volumeNumber, nw::nuint32 objectId,
-                                         nw::nint32* restriction, nw::nint32* inUse) override;
-    nw::NWRCODE NWCallsTerm(nw::nuint8* reserved) override;
-    nw::NWRCODE NWCCOpenConnByRef(nw::NWCONN_REF connRef, nw::nuint32 openState, nw::nuint32 reserved,
-                                  nw::NWCONN_HANDLE* conn) override;
-    nw::NWRCODE NWCCOpenConnByName(nw::NWCONN_HANDLE startConn, const char* name, nw::nuint32 nameFormat,
-                                   nw::nuint32 openState, nw::nuint32 transportType, nw::NWCONN_HANDLE* conn) override;
-    nw::NWRCODE NWCCGetConnRef(nw::NWCONN_HANDLE conn, nw::NWCONN_REF* connRef) override;
-    nw::NWRCODE NWCCCloseConn(nw::NWCONN_HANDLE conn) override;
-
-    nw::NWRCODE NWNetInit(nw::nuint8* reserved1, nw::nuint8* reserved2) override;
-    nw::NWRCODE NWGetDefaultNameContext(nw::nuint32 size, char* context) override;
-    nw::NWRCODE NWDSCreateContextHandle(nw::NWDSContextHandle* context) override;
-    nw::NWRCODE NWDSSetContext(nw::NWDSContextHandle context, nw::nint32 key, const void* value) override;
-    nw::NWRCODE NWDSGetContext(nw::NWDSContextHandle context, nw::nint32 key, void* value) override;
-    nw::NWRCODE NWDSAllocBuf(nw::nuint32 size, nw::pBuf_T* buf) override;
-    nw::NWRCODE NWDSList(nw::NWDSContextHandle context, const char* object, nw::nint32* iterationHandle,
-                         nw::pBuf_T buf) override;
-    nw::NWRCODE NWDSListContainers(nw::NWDSContextHandle context, const char* object, nw::nint32* iterationHandle,
-                                   nw::pBuf_T buf) override;
-    nw::NWRCODE NWDSGetObjectCount(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::nuint32* count) override;
-    nw::NWRCODE NWDSGetObjectName(nw::NWDSContextHandle context, nw::pBuf_T buf, char* objectName,
-                                  nw::nuint32* attrCount, nw::Object_Info_T* objectInfo) override;
-    nw::NWRCODE NWDSResolveName(nw::NWDSContextHandle context, const char* objectName, nw::NWCONN_HANDLE* conn,
-                                nw::nuint32* objectId) override;
-    nw::NWRCODE NWDSFreeBuf(nw::pBuf_T buf) override;
-    nw::NWRCODE NWDSFreeContext(nw::NWDSContextHandle context) override;
-    nw::NWRCODE NWNetTerm(nw::nuint8* reserved) override;
-
-    // Connection handles open now; a leak shows here.
-    std::size_t openConnectionCount() const { return connections_.size(); }
-
 private:
-    // Each volume is scanned once per connection, at its first disk query,
-    // and its totals stay with the connection until it is closed: one
-    // listing scans each volume once, the next sees fresh figures.
-    struct Connection {
-        std::map<nw::nuint8, UsageTotals> scans;
-    };
-    struct Context {
-        std::string nameContext; // as set, 8-bit
-        DottedName name;
-        nw::nuint32 flags = kDefaultContextFlags;
-        std::unique_ptr<DirectoryTree> tree;
-        // The entry of the name context once found. Entries stay where they
-        // are while the context lives (only containers never listed get
-        // children), so every relative name starts here.
-        Entry* base = nullptr;
-    };
-    // A listing under way: the container, the next of its children to
-    // deliver, and whether only containers are delivered.
-    struct Iteration {
-        nw::NWDSContextHandle context = 0;
-        const Entry* container = nullptr;
-        std::size_t next = 0;
-        bool containersOnly = false;
-    };
+    // LdapClient.cpp: the one server, its volumes, the usage on them.
+    std::uint32_t serverCount() const override { return 1; }
+    std::string_view serverName(std::uint32_t server) const override;
+    std::uint32_t defaultServer() const override { return 0; }
+    std::optional<std::string_view> nameOfVolume(std::uint32_t server, nw::nuint16 number) const override;
+    nw::NWRCODE diskUsage(std::uint32_t server, nw::nuint8 volume, nw::nuint32 objectId, nw::DiskFigure& out) override;
 
-    nw::NWCONN_HANDLE openConnection();
-    Connection* connection(nw::NWCONN_HANDLE handle);
-    void reportUnreadable(const Connection& connection) const;
-
-    nw::NWRCODE resolve(Context& context, const char* name, Entry*& out);
-    nw::NWRCODE fetchChildren(Entry& parent);
-    // What the read of a container tells the watcher as it goes: once the
-    // read has taken 100 ms, how many entries it holds; after that at most
-    // every 100 ms, and only when the count has changed.
+    // LdapDirectory.cpp: the directory, read as each context handle needs it.
+    std::string defaultNameContext() const override { return defaultContext_; }
+    std::unique_ptr<nw::ContextMemory> newContextMemory() override;
+    nw::EntryId root(nw::ContextMemory* memory) override;
+    nw::NWRCODE child(nw::ContextMemory* memory, nw::EntryId parent, const nw::NameComponent& component,
+                      nw::EntryId& out) override;
+    nw::NWRCODE children(nw::ContextMemory* memory, nw::EntryId parent, bool containersOnly,
+                         std::span<const nw::EntryId>& out) override;
+    nw::EntryFacts facts(nw::ContextMemory* memory, nw::EntryId entry) const override;
+    nw::nuint32 objectIdOf(nw::ContextMemory* memory, nw::EntryId entry) const override;
+    nw::NWRCODE readChildren(DirectoryTree& tree, nw::EntryId parent);
     std::function<void(std::size_t)> readingProgress(const Entry& container);
-    nw::NWRCODE list(nw::NWDSContextHandle context, const char* object, nw::nint32* iterationHandle, nw::pBuf_T buf,
-                     bool containersOnly);
-    nw::NWRCODE startIteration(nw::NWDSContextHandle handle, const char* object, bool containersOnly, Iteration& out);
-    nw::NWRCODE fillChunk(Iteration& iteration, nw::nuint32 flags, ChunkBuffer& buffer);
-    ChunkBuffer* buffer(nw::pBuf_T buf);
-    // The chunk a listing filled into `buf`, read through `context`; why not
-    // (an unknown context or buffer) in `refusal` when there is none.
-    ChunkBuffer* chunkToRead(nw::NWDSContextHandle context, nw::pBuf_T buf, nw::NWRCODE& refusal);
 
-    nw::CallWatcher* watcher_ = nullptr;
+    // A volume's totals, kept for the program's run: scanned at the first
+    // disk query for the volume, and afresh once for a watcher that asks
+    // for fresh figures.
+    struct Figures {
+        UsageTotals totals;
+        bool scanned = false;
+        std::uint64_t freshRound = 0; // the watch round it was scanned afresh in
+    };
+    const UsageTotals& totalsOf(nw::nuint8 volume);
+
     std::unique_ptr<DirectorySource> directory_;
     std::vector<Volume> volumes_;
-    std::string server_;         // 8-bit
-    std::string defaultContext_; // 8-bit
-
-    std::unordered_map<nw::NWCONN_HANDLE, Connection> connections_;
-    nw::NWCONN_HANDLE nextConnection_ = 1;
-    std::unordered_map<nw::NWDSContextHandle, Context> contexts_;
-    nw::NWDSContextHandle nextContext_ = 1;
-    std::unordered_map<nw::nint32, Iteration> iterations_;
-    nw::nint32 nextIteration_ = 1;
-    std::unordered_map<nw::pBuf_T, std::unique_ptr<ChunkBuffer>> buffers_;
+    std::vector<Figures> figures_; // by volume number
+    std::string server_;           // 8-bit
+    std::string defaultContext_;   // 8-bit
 };
 
 // The dotted name of a naming context (its values escaped), or "[Root]".

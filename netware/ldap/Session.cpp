@@ -250,27 +250,20 @@ std::string ldapErrorText(LDAP* ld, int rc) {
     return out;
 }
 
-std::unique_ptr<Session> Session::open(const Settings& settings, std::string& error) {
-    if (!readLibraryConfigurationFromRoot()) {
-        error = "The LDAP library's configuration cannot be read safely: the working directory cannot be left "
-                "for / and returned to";
-        return nullptr;
-    }
+nw::Opened<std::unique_ptr<Session>> Session::open(const Settings& settings) {
+    if (!readLibraryConfigurationFromRoot())
+        return nw::Refusal{"The LDAP library's configuration cannot be read safely: the working directory cannot be "
+                           "left for / and returned to"};
     LDAP* ld = nullptr;
     const int rc = ldap_initialize(&ld, settings.uri.c_str());
-    if (rc != LDAP_SUCCESS || ld == nullptr) {
-        error = std::string(kUriVar) + ": \"" + settings.uri + "\" cannot be used: " + ldap_err2string(rc);
-        return nullptr;
-    }
+    if (rc != LDAP_SUCCESS || ld == nullptr)
+        return nw::Refusal{std::string(kUriVar) + ": \"" + settings.uri + "\" cannot be used: " + ldap_err2string(rc)};
     std::unique_ptr<Session> session(new Session(ld, settings));
-    error = connect(ld, settings);
-    if (!error.empty())
-        return nullptr;
+    if (std::string error = connect(ld, settings); !error.empty())
+        return nw::Refusal{error};
     const int read = readNamingContexts(ld, session->namingContexts_);
-    if (read != LDAP_SUCCESS) {
-        error = unreadable(ld, settings, read);
-        return nullptr;
-    }
+    if (read != LDAP_SUCCESS)
+        return nw::Refusal{unreadable(ld, settings, read)};
     return session;
 }
 

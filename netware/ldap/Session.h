@@ -41,9 +41,8 @@ std::string readPasswordFile(const std::string& path, std::string& password);
 class Session final : public DirectorySource {
 public:
     // Connects, binds and reads the server's naming contexts; on failure
-    // returns null and says why in `error`, naming the setting or the URI and
-    // the library's text.
-    static std::unique_ptr<Session> open(const Settings& settings, std::string& error);
+    // says why, naming the setting or the URI and the library's text.
+    static nw::Opened<std::unique_ptr<Session>> open(const Settings& settings);
     ~Session() override;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

@@ -2,7 +2,7 @@
 
 #include "netware/Charset.h"
 #include "netware/Client.h"
-#include "netware/ldap/Names.h"
+#include "netware/DottedName.h"
 #include "netware/ldap/Report.h"
 
 #include <algorithm>
@@ -39,7 +39,7 @@ std::string parseVolume(std::string_view item, VolumeSetting& out) {
         return std::string("\"").append(item).append("\" is not NAME=/path");
     const std::string_view name = trimmed(item.substr(0, equals));
     const std::string_view path = trimmed(item.substr(equals + 1));
-    if (name.empty() || name.size() > kMaxVolumeNameChars)
+    if (name.empty() || name.size() > nw::kMaxVolumeNameChars)
         return "the volume name \"" + std::string(name) + "\" does not have 1 to 16 characters";
     if (!std::all_of(name.begin(), name.end(), volumeNameChar))
         return "the volume name \"" + std::string(name) + "\" holds a character other than letters, digits and _-$.";
@@ -119,28 +119,28 @@ std::string parseVolumes(std::string_view text, std::vector<VolumeSetting>& out)
     return {};
 }
 
-std::string readSettings(const Environment& env, Settings& out) {
+nw::Opened<Settings> readSettings(const Environment& env) {
     Settings settings;
     const char* uri = env(kUriVar);
     settings.uri = uri == nullptr ? "" : uri;
     const std::string scheme = uriScheme(settings.uri);
     if (scheme != "ldap" && scheme != "ldaps" && scheme != "ldapi")
-        return std::string(kUriVar) + ": \"" + settings.uri + "\" is no ldap://, ldaps:// or ldapi:// URI";
+        return nw::Refusal{std::string(kUriVar) + ": \"" + settings.uri + "\" is no ldap://, ldaps:// or ldapi:// URI"};
     // One server: whether a bind needs StartTLS is decided for it alone.
     if (settings.uri.find_first_of(" \t,") != std::string::npos)
-        return std::string(kUriVar) + ": \"" + settings.uri + "\" is more than one URI";
+        return nw::Refusal{std::string(kUriVar) + ": \"" + settings.uri + "\" is more than one URI"};
     if (std::string error = readBind(env, settings); !error.empty())
-        return error;
+        return nw::Refusal{error};
     if (const char* context = env(kContextVar); isSet(context)) {
-        DottedName name;
-        if (parseName(nw::utf8ToCp1252(context), name) != nw::kSuccess)
-            return std::string(kContextVar) + ": \"" + printable(context) + "\" is no valid dotted name";
+        nw::DottedName name;
+        if (nw::parseName(nw::utf8ToCp1252(context), nw::anyAttributeName, name) != nw::kSuccess)
+            return nw::Refusal{std::string(kContextVar) + ": \"" + printable(context) + "\" is no valid dotted name"};
         settings.context = context;
     }
     if (const char* volumes = env(kVolumesVar); isSet(volumes)) {
         settings.volumesSet = true;
         if (std::string error = parseVolumes(volumes, settings.volumes); !error.empty())
-            return error;
+            return nw::Refusal{error};
     }
     const std::tuple<const char*, int, int&> numbers[] = {{kPageSizeVar, kMaxPageSize, settings.pageSize},
                                                           {kTimeoutVar, kMaxTimeoutSeconds, settings.timeoutSeconds},
@@ -148,11 +148,10 @@ std::string readSettings(const Environment& env, Settings& out) {
     for (const auto& [var, most, number] : numbers) {
         if (const char* text = env(var); isSet(text)) {
             if (std::string error = readNumber(var, text, most, number); !error.empty())
-                return error;
+                return nw::Refusal{error};
         }
     }
-    out = std::move(settings);
-    return {};
+    return settings;
 }
 
 } // namespace nwldap

@@ -4,6 +4,9 @@
 // that the tool itself reads no configuration; docs/ldap-client.md describes
 // each one.
 
+#include "netware/Opened.h"
+#include "netware/Protocol.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -33,7 +36,6 @@ inline constexpr int kMaxTimeoutSeconds = 3600;
 // a server that never stops sending would make the client hold.
 inline constexpr int kDefaultMaxEntries = 1000000;
 inline constexpr int kMaxMaxEntries = 100000000;
-inline constexpr std::size_t kMaxVolumeNameChars = 16;
 
 // How the client proves who it is.
 enum class BindKind {
@@ -63,10 +65,10 @@ struct Settings {
 // Looks a variable up; null when it is unset.
 using Environment = std::function<const char*(const char*)>;
 
-// Fills `out` from the environment. Returns the empty text, or what is wrong,
-// naming the setting. The password file is only named here, not read; the
-// context must be a valid dotted name.
-std::string readSettings(const Environment& env, Settings& out);
+// The settings the environment gives, or what is wrong, naming the setting.
+// The password file is only named here, not read; the context must be a
+// valid dotted name.
+nw::Opened<Settings> readSettings(const Environment& env);
 
 // The volume list: "NAME=/path" items separated by commas, in volume-number
 // order, with spaces around items ignored. A name has 1 to 16 characters out

@@ -71,11 +71,11 @@ std::string volumeNameFor(std::string_view mountPoint, const std::vector<Volume>
     }
     if (name.empty())
         name = "ROOT";
-    name.resize(std::min(name.size(), kMaxVolumeNameChars));
+    name.resize(std::min(name.size(), nw::kMaxVolumeNameChars));
     const std::string base = name;
     for (int n = 2; taken(name, volumes); ++n) {
         const std::string ending = std::string("~").append(std::to_string(n));
-        name = base.substr(0, std::min(base.size(), kMaxVolumeNameChars - ending.size())) + ending;
+        name = base.substr(0, std::min(base.size(), nw::kMaxVolumeNameChars - ending.size())) + ending;
     }
     return name;
 }

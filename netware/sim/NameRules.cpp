@@ -1,6 +1,7 @@
 #include "netware/sim/NameRules.h"
 
 #include "netware/Charset.h"
+#include "netware/Protocol.h"
 
 namespace nwsim {
 namespace {
@@ -39,7 +40,7 @@ bool hasControlCharacter(std::string_view utf8) {
 }
 
 std::string serverNameProblem(std::string_view utf8) {
-    if (std::string problem = nameProblem("server name", utf8, kMaxServerNameChars); !problem.empty())
+    if (std::string problem = nameProblem("server name", utf8, nw::kMaxServerNameChars); !problem.empty())
         return problem;
     const std::string name = nw::utf8ToCp1252(utf8);
     if (const auto bad = name.find_first_of(kNotInServerNames); bad != std::string::npos)
@@ -49,7 +50,7 @@ std::string serverNameProblem(std::string_view utf8) {
 }
 
 std::string volumeNameProblem(std::string_view utf8) {
-    return nameProblem("volume name", utf8, kMaxVolumeNameChars);
+    return nameProblem("volume name", utf8, nw::kMaxVolumeNameChars);
 }
 
 } // namespace nwsim

@@ -6,14 +6,10 @@
 // before the conversion to 8-bit text could turn it into an undefined byte or
 // a '?'. Lengths count characters after the conversion.
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace nwsim {
-
-inline constexpr std::size_t kMaxServerNameChars = 47;
-inline constexpr std::size_t kMaxVolumeNameChars = 16;
 
 // C0 controls, DEL and the C1 controls (U+0080 to U+009F).
 bool hasControlCharacter(std::string_view utf8);

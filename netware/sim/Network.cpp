@@ -1,5 +1,8 @@
 #include "netware/sim/Network.h"
 
+#include "netware/Charset.h"
+
+#include <algorithm>
 #include <array>
 
 namespace nwsim {
@@ -41,6 +44,11 @@ bool isContainerClass(ObjectClass c) {
 
 const char* namingAttribute(ObjectClass c) {
     return info(c).naming;
+}
+
+bool isNamingType(std::string_view type) {
+    return std::any_of(kClasses.begin(), kClasses.end(),
+                       [type](const ClassInfo& c) { return nw::equalFoldedCp1252(type, c.naming); });
 }
 
 const char* className(ObjectClass c) {

@@ -7,7 +7,7 @@
 // All text here is already 8-bit (Windows-1252), exactly as it crosses the
 // client interface; the loader converts from the UTF-8 of the network file.
 
-#include "netware/Client.h"
+#include "netware/Protocol.h"
 
 #include <cstdint>
 #include <optional>
@@ -48,7 +48,10 @@ enum class ObjectClass : std::uint8_t {
 
 bool isContainerClass(ObjectClass c);
 const char* namingAttribute(ObjectClass c); // "C", "O", "OU", "L" or "CN"
-const char* className(ObjectClass c);       // the schema name, "Organizational Unit", "User" …
+// Whether a typed name component may carry the type: one of the naming
+// attributes above, ignoring case.
+bool isNamingType(std::string_view type);
+const char* className(ObjectClass c); // the schema name, "Organizational Unit", "User" …
 std::optional<ObjectClass> classFromName(const std::string& name);
 
 // One figure of disk usage: the object's in-use blocks (4 KB each) and its
@@ -57,7 +60,7 @@ struct Usage {
     std::uint32_t server = 0; // index into Network::servers
     nw::nuint16 volume = 0;
     nw::nint32 inUse = 0;
-    nw::nint32 restriction = 0x40000000; // the server's "no restriction"
+    nw::nint32 restriction = nw::kNoRestriction;
 };
 
 inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;

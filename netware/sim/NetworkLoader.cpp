@@ -11,8 +11,8 @@
 namespace nwsim {
 namespace {
 
-LoadResult failure(const std::string& source, const std::string& place, const std::string& problem) {
-    return {std::nullopt, source + ": " + (place.empty() ? "top level" : place) + ": " + problem};
+nw::Refusal failure(const std::string& source, const std::string& place, const std::string& problem) {
+    return {source + ": " + (place.empty() ? "top level" : place) + ": " + problem};
 }
 
 } // namespace
@@ -21,10 +21,10 @@ const std::vector<FormatObject>& networkFormatObjects() {
     return loader::formatObjects();
 }
 
-LoadResult loadNetworkJson(std::string_view text, const std::string& sourceName) {
+nw::Opened<Network> loadNetworkJson(std::string_view text, const std::string& sourceName) {
     try {
         loader::NetworkReader reader;
-        return {reader.read(loader::parseDocument(text)), {}};
+        return reader.read(loader::parseDocument(text));
     } catch (const loader::Refusal& refusal) {
         return failure(sourceName, refusal.place, refusal.problem);
     } catch (const std::bad_alloc&) {
@@ -34,8 +34,8 @@ LoadResult loadNetworkJson(std::string_view text, const std::string& sourceName)
     }
 }
 
-LoadResult loadNetworkFile(const std::string& path, std::uintmax_t maxBytes) {
-    const auto unreadable = [&](const std::string& why) { return LoadResult{std::nullopt, path + ": " + why}; };
+nw::Opened<Network> loadNetworkFile(const std::string& path, std::uintmax_t maxBytes) {
+    const auto unreadable = [&](const std::string& why) { return nw::Refusal{path + ": " + why}; };
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found)

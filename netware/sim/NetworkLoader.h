@@ -9,6 +9,7 @@
 // the problem. The loader never throws and never hands back part of a
 // network.
 
+#include "netware/Opened.h"
 #include "netware/sim/Network.h"
 
 #include <array>
@@ -20,16 +21,12 @@
 
 namespace nwsim {
 
-struct LoadResult {
-    std::optional<Network> network; // set on success
-    std::string error;              // set on failure: "<source>: <place>: <problem>"
-};
-
 inline constexpr std::uintmax_t kMaxNetworkFileBytes = std::uintmax_t{256} * 1024 * 1024;
 
-// A file larger than `maxBytes` is refused.
-LoadResult loadNetworkFile(const std::string& path, std::uintmax_t maxBytes = kMaxNetworkFileBytes);
-LoadResult loadNetworkJson(std::string_view text, const std::string& sourceName);
+// The network, or the one message: "<source>: <place>: <problem>". A file
+// larger than `maxBytes` is refused.
+nw::Opened<Network> loadNetworkFile(const std::string& path, std::uintmax_t maxBytes = kMaxNetworkFileBytes);
+nw::Opened<Network> loadNetworkJson(std::string_view text, const std::string& sourceName);
 
 // The keys each kind of JSON object of the format may hold, and which of them
 // it must hold. The schema in docs/network.schema.json describes the same

@@ -1,7 +1,7 @@
 #include "netware/sim/NetworkReader.h"
 
+#include "netware/Calls.h"
 #include "netware/Charset.h"
-#include "netware/sim/Calls.h"
 #include "netware/sim/Generator.h"
 #include "netware/sim/NameRules.h"
 
@@ -145,7 +145,7 @@ void NetworkReader::readLatency(const Json& value, const std::string& place) {
         if (!v->is_object())
             refuse(callsPlace, "expected an object, found " + describe(*v));
         for (const auto& [call, micros] : v->items()) {
-            if (!callNamed(call))
+            if (!nw::callNamed(call))
                 refuse(at(callsPlace, call), "unknown call " + inQuotes(call));
             net_.callLatencyMicros[call] =
                 static_cast<std::uint32_t>(wholeNumber(micros, at(callsPlace, call), 0, kMaxLatencyMicros));
@@ -161,7 +161,7 @@ void NetworkReader::readFaults(const Json& value, const std::string& place) {
         Fault out;
         const std::string callPlace = at(faultPlace, "call");
         out.call = text(fault["call"], callPlace);
-        if (!callNamed(out.call))
+        if (!nw::callNamed(out.call))
             refuse(callPlace, "unknown call " + inQuotes(out.call));
         out.code =
             static_cast<nw::NWRCODE>(signedWholeNumber(fault["code"], at(faultPlace, "code"), INT32_MIN, INT32_MAX));

@@ -1,7 +1,7 @@
 #include "netware/sim/NetworkReader.h"
 
 #include "netware/Charset.h"
-#include "netware/sim/DsName.h"
+#include "netware/DottedName.h"
 #include "netware/sim/NameRules.h"
 
 #include <algorithm>
@@ -89,7 +89,7 @@ std::uint32_t NetworkReader::readObject(const Json& value, const std::string& pl
 // name. Typed names escape '.', '=', '+' and '\', so each counts twice.
 std::size_t NetworkReader::checkedNameLength(const Entry& entry, const std::string& utf8, const std::string& place,
                                              std::size_t parentNameLength) const {
-    const std::string own = formatRdn(entry.cls, entry.name, false);
+    const std::string own = nw::componentText({namingAttribute(entry.cls), entry.name});
     const std::size_t length = entry.parent == 0 ? own.size() : own.size() + 1 + parentNameLength;
     if (length > nw::kMaxDnChars) {
         const std::string written = std::string(namingAttribute(entry.cls)) + "=" + utf8;

@@ -154,7 +154,7 @@ std::string_view sampleNetworkJson() {
     return kSample;
 }
 
-LoadResult loadSampleNetwork() {
+nw::Opened<Network> loadSampleNetwork() {
     return loadNetworkJson(kSample, std::string(kSampleNetworkSource));
 }
 

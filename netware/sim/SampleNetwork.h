@@ -18,6 +18,6 @@ std::string_view sampleNetworkJson();
 
 // Loads the text above; an error here is a fault in the program, but it is
 // reported like any other rather than ending it.
-LoadResult loadSampleNetwork();
+nw::Opened<Network> loadSampleNetwork();
 
 } // namespace nwsim

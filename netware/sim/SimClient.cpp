@@ -1,9 +1,11 @@
+// The stand-in's state, set up from a network, and its directory: entries
+// by index into Network::entries, [Root] the first.
+
 #include "netware/sim/SimClientState.h"
 
 #include "netware/Charset.h"
 
 #include <algorithm>
-#include <cstring>
 #include <numeric>
 
 namespace nwsim {
@@ -26,12 +28,6 @@ void sanitize(Network& net) {
 
 } // namespace
 
-std::optional<std::string_view> boundedText(const char* text) {
-    if (text == nullptr)
-        return std::nullopt;
-    return std::string_view(text, strnlen(text, nw::kMaxDnChars + 1));
-}
-
 SimClient::State::State(Network network) : net(std::move(network)) {
     sanitize(net);
     children.build(net.entries);
@@ -48,8 +44,8 @@ SimClient::State::State(Network network) : net(std::move(network)) {
         }
     }
     for (const auto& [name, micros] : net.callLatencyMicros) {
-        if (const auto call = callNamed(name))
-            latency[callIndex(*call)] = micros;
+        if (const auto call = nw::callNamed(name))
+            latency[nw::callIndex(*call)] = micros;
     }
     anyLatency = std::accumulate(latency.begin(), latency.end(), std::uint64_t{net.latencyMicros}) != 0;
     std::vector<Fault> initial = std::move(net.faults);
@@ -58,12 +54,55 @@ SimClient::State::State(Network network) : net(std::move(network)) {
         arm(std::move(f));
 }
 
-SimClient::SimClient(Network network) : state_(std::make_unique<State>(std::move(network))) {}
+SimClient::SimClient(Network network) : ClientKit(isNamingType), state_(std::make_unique<State>(std::move(network))) {}
 
 SimClient::~SimClient() = default;
 
-nw::NWCONN_REF SimClient::referenceOf(std::uint32_t server) {
-    return kFirstReference + server;
+std::string SimClient::defaultNameContext() const {
+    return state_->net.defaultContext;
+}
+
+nw::EntryId SimClient::root(nw::ContextMemory*) {
+    return state_->net.entries.empty() ? nw::kNoEntryId : 0;
+}
+
+// A typeless component names an object of any class, a typed one only an
+// object whose class is named by that attribute.
+nw::NWRCODE SimClient::child(nw::ContextMemory*, nw::EntryId parent, const nw::NameComponent& component,
+                             nw::EntryId& out) {
+    const auto& entries = state_->net.entries;
+    const std::uint32_t found = state_->children.find(entries, parent, component.value, [&](std::uint32_t e) {
+        return component.type.empty() || nw::sameType(component.type, namingAttribute(entries[e].cls));
+    });
+    if (found == kNoEntry)
+        return nw::kNoSuchEntry;
+    out = found;
+    return nw::kSuccess;
+}
+
+nw::NWRCODE SimClient::children(nw::ContextMemory*, nw::EntryId parent, bool containersOnly,
+                                std::span<const nw::EntryId>& out) {
+    const Entry& entry = state_->net.entries[parent];
+    out = containersOnly ? entry.containers : entry.children;
+    return nw::kSuccess;
+}
+
+nw::EntryFacts SimClient::facts(nw::ContextMemory*, nw::EntryId entry) const {
+    const Entry& e = state_->net.entries[entry];
+    return {namingAttribute(e.cls),
+            e.name,
+            className(e.cls),
+            isContainerClass(e.cls),
+            e.cls == ObjectClass::Alias,
+            static_cast<nw::nuint32>(e.children.size())};
+}
+
+nw::nuint32 SimClient::objectIdOf(nw::ContextMemory*, nw::EntryId entry) const {
+    return state_->net.entries[entry].objectId;
+}
+
+std::uint32_t SimClient::chunkLimit() const {
+    return state_->net.chunkLimit;
 }
 
 } // namespace nwsim

@@ -18,12 +18,7 @@ constexpr std::chrono::microseconds kWaitSlice{5000};
 
 } // namespace
 
-void SimClient::watchCalls(nw::CallWatcher* watcher) {
-    state_->watcher = watcher;
-}
-
-// False when the watcher cancelled the listing during the wait.
-bool SimClient::State::waitOut(std::chrono::microseconds wait) const {
+bool SimClient::State::waitOut(std::chrono::microseconds wait, const nw::CallWatcher* watcher) {
     const auto until = std::chrono::steady_clock::now() + wait;
     for (auto left = wait; left.count() > 0;
          left = std::chrono::duration_cast<std::chrono::microseconds>(until - std::chrono::steady_clock::now())) {
@@ -36,26 +31,27 @@ bool SimClient::State::waitOut(std::chrono::microseconds wait) const {
 
 void SimClient::State::arm(Fault f) {
     net.faults.push_back(f);
-    if (const auto call = callNamed(f.call))
-        faults[callIndex(*call)].push_back({std::move(f), 0});
+    if (const auto call = nw::callNamed(f.call))
+        faults[nw::callIndex(*call)].push_back({std::move(f), 0});
 }
 
-// Every call starts here: it is counted, waits out its latency, and gets the
-// code of an injected fault if one fires. All faults of the call are matched,
-// so that each one's occurrence count does not depend on the faults listed
-// before it; the first that fires wins.
-std::optional<nw::NWRCODE> SimClient::State::enter(Call call, const Target& target) {
-    const auto i = callIndex(call);
-    ++calls[i];
-    if (logging)
-        log.push_back(call);
-    if (anyLatency) {
-        const auto micros = std::uint64_t{net.latencyMicros} + latency[i];
-        if (micros != 0 && !waitOut(std::chrono::microseconds(micros)))
+// Every call is counted, waits out its latency, and gets the code of an
+// injected fault if one fires. All faults of the call are matched, so that
+// each one's occurrence count does not depend on the faults listed before
+// it; the first that fires wins.
+std::optional<nw::NWRCODE> SimClient::enter(nw::Call call, const nw::CallTarget& target) {
+    State& s = *state_;
+    const auto i = nw::callIndex(call);
+    ++s.calls[i];
+    if (s.logging)
+        s.log.push_back(call);
+    if (s.anyLatency) {
+        const auto micros = std::uint64_t{s.net.latencyMicros} + s.latency[i];
+        if (micros != 0 && !State::waitOut(std::chrono::microseconds(micros), watcher()))
             return nw::kCancelled;
     }
     std::optional<nw::NWRCODE> fired;
-    for (auto& armed : faults[i]) {
+    for (auto& armed : s.faults[i]) {
         const Fault& f = armed.fault;
         if (!agrees(f.server, target.server) || !agrees(f.name, target.name))
             continue;

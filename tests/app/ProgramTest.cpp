@@ -15,17 +15,16 @@ namespace {
 
 TEST(Program, StartsItsWindowLoadedAndShownOrSaysWhyThereIsNone) {
     testing_support::FakeUserChannel user;
-    nw::ClientOpening opening{testing_support::simulate(R"json({
+    nw::OpenedClient opening{testing_support::simulate(R"json({
       "servers": [ { "name": "FS1", "volumes": [ { "number": 0, "name": "SYS" } ] } ], "defaultServer": "FS1",
-      "tree": [ { "name": "ACME", "class": "Organization" } ] })json"),
-                              {}};
+      "tree": [ { "name": "ACME", "class": "Organization" } ] })json")};
     const vorlane::Program program = vorlane::startProgram(std::move(opening), user);
     ASSERT_NE(program.window, nullptr);
     EXPECT_TRUE(program.window->isVisible());
     EXPECT_EQ(program.window->findChild<QComboBox*>("cmbServer")->count(), 1);
     EXPECT_EQ(QApplication::applicationName(), "Vorlane");
 
-    const vorlane::Program none = vorlane::startProgram({nullptr, "No directory at ldap://nowhere"}, user);
+    const vorlane::Program none = vorlane::startProgram(nw::Refusal{"No directory at ldap://nowhere"}, user);
     EXPECT_EQ(none.window, nullptr);
     EXPECT_EQ(user.messages, std::vector<std::string>{"No directory at ldap://nowhere"});
 }

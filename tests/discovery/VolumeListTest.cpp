@@ -1,6 +1,6 @@
 #include "discovery/VolumeList.h"
 #include "discovery/ServerScan.h"
-#include "netware/Startup.h"
+#include "session/Startup.h"
 
 #include "support/FaultSweep.h"
 #include "support/MockClient.h"
@@ -79,7 +79,7 @@ TEST_F(VolumeNames, BothHandlesAreClosedAfterTheScanAndOnlyThen) {
 // Start-up is set up; the run is the server scan with every server's volumes.
 struct DiscoveryRig {
     explicit DiscoveryRig(std::string_view network) : sim(testing_support::simulate(network)), client(*sim) {
-        defConnH = nw::startClient(client, user).defConnH;
+        defConnH = vorlane::startClient(client, user).defConnH;
     }
     void run() {
         vorlane::scanKnownServers(client, user, defConnH, [this](const std::string& server) {

@@ -1,46 +1,23 @@
-#include "netware/ldap/ErrorCodes.h"
+// The directory client's own answers: names over any attributes and the
+// naming contexts, failures of the directory, and the usage figures kept for
+// the program's run. (What both clients share, the contract suite asserts.)
+
 #include "netware/ldap/LdapClient.h"
+#include "support/ClientSession.h"
+#include "support/MemoryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <ldap.h>
-#include <map>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A directory held in memory: the children of each DN, in order.
-struct MemoryDirectory final : nwldap::DirectorySource {
-    struct Child {
-        std::string type, value;
-        bool container = false;
-        nw::nuint32 uid = nwldap::kNoOwner;
-    };
-
-    const std::vector<nwldap::NamingContext>& namingContexts() const override { return contexts; }
-    int readChildren(const std::string& dn, std::vector<std::unique_ptr<nwldap::Entry>>& out,
-                     const std::function<bool()>&, const std::function<void(std::size_t)>&) override {
-        if (const auto failure = failures.find(dn); failure != failures.end())
-            return failure->second;
-        for (const Child& c : children.at(dn)) {
-            auto entry = nwldap::entryFor({c.type, c.value});
-            entry->dn = c.type + "=" + c.value + "," + dn;
-            entry->container = c.container;
-            entry->objectId = c.uid;
-            out.push_back(std::move(entry));
-        }
-        return LDAP_SUCCESS;
-    }
-
-    std::vector<nwldap::NamingContext> contexts{{"o=ACME", {{"o", "ACME"}}},
-                                                {"dc=example,dc=com", {{"dc", "example"}, {"dc", "com"}}}};
-    std::map<std::string, std::vector<Child>> children;
-    std::map<std::string, int> failures; // DN -> LDAP result of reading it
-};
+using testing_support::MemoryDirectory;
+using Names = std::vector<std::string>;
 
 constexpr nw::nuint32 kNone = nwldap::kNoOwner;
 
@@ -49,167 +26,118 @@ struct Client : testing::Test {
         fs::create_directories(folder / "a");
         auto source = std::make_unique<MemoryDirectory>();
         directory = source.get();
+        directory->contexts = {{"o=ACME", {{"o", "ACME"}}},
+                               {"dc=example,dc=com", {{"dc", "example"}, {"dc", "com"}}},
+                               {"dc=com", {{"dc", "com"}}}};
         auto& children = directory->children;
         children["o=ACME"] = {{"ou", "SALES", true}};
-        for (int i = 1; i <= 300; ++i)
-            children["ou=SALES,o=ACME"].push_back({"cn", "USER" + std::to_string(1000 + i), false, 60000u + i});
-        children["ou=SALES,o=ACME"].push_back({"ou", "EAST", true});
-        children["ou=SALES,o=ACME"].push_back({"cn", "J.DOE", false});
+        children["ou=SALES,o=ACME"] = {
+            {"ou", "EAST", true}, {"cn", "smith", false, 60001}, {"uid", "SMITH", false, 60002}};
         children["ou=EAST,ou=SALES,o=ACME"] = {{"cn", "Dvo\xC5\x99\xC3\xA1k", false, 70000}}; // not all 8-bit
-        children["dc=example,dc=com"] = {{"ou", "People", true}};
         children["ou=People,dc=example,dc=com"] = {{"uid", "smith", false, 70010}};
+        children["dc=example,dc=com"] = {{"ou", "People", true}};
+        children["dc=com"] = {{"dc", "example", true, 5}}; // a naming context, listed below another
         client = std::make_unique<nwldap::LdapClient>(
             std::move(source),
             std::vector<nwldap::Volume>{{"SYS", folder.string()}, {"GONE", (folder / "gone").string()}}, "FS1", "");
-        client->NWDSCreateContextHandle(&context);
-        client->NWDSSetContext(context, nw::kContextKeyNameContext, "SALES.ACME");
-        client->NWDSAllocBuf(nw::kResultBufferSize, &buffer);
-        setFlags(nwldap::kDefaultContextFlags | nw::kContextFlagTypelessNames);
-        client->NWCCOpenConnByRef(nwldap::kServerRef, nw::kOpenStatePrivate, 0, &conn);
+        client->NWCCOpenConnByRef(nw::ClientKit::referenceOf(0), nw::kOpenStatePrivate, 0, &conn);
     }
     ~Client() override { fs::remove_all(folder); }
 
-    void setFlags(nw::nuint32 flags) { client->NWDSSetContext(context, nw::kContextKeyFlags, &flags); }
-
-    // Every name of a listing; `chunks` counts the chunks it took.
-    std::vector<std::string> list(const char* container, bool containersOnly = false) {
-        std::vector<std::string> names;
-        nw::nint32 iteration = -1;
-        chunks = 0;
-        do {
-            const nw::NWRCODE rc = containersOnly ? client->NWDSListContainers(context, container, &iteration, buffer)
-                                                  : client->NWDSList(context, container, &iteration, buffer);
-            EXPECT_EQ(rc, nw::kSuccess) << container;
-            ++chunks;
-            nw::nuint32 count = 0;
-            client->NWDSGetObjectCount(context, buffer, &count);
-            char name[nw::kNameBufferSize];
-            for (nw::nuint32 i = 0; i < count; ++i) {
-                EXPECT_EQ(client->NWDSGetObjectName(context, buffer, name, nullptr, nullptr), nw::kSuccess);
-                names.emplace_back(name);
-            }
-            EXPECT_EQ(client->NWDSGetObjectName(context, buffer, name, nullptr, nullptr), nwldap::kErrBufferEmpty);
-        } while (iteration != -1 && chunks < 10);
-        return names;
-    }
-
-    // The object ID a name resolves to, or the code.
-    std::int64_t resolve(const char* name) {
-        nw::NWCONN_HANDLE resolved = 0;
-        nw::nuint32 id = 0;
-        const nw::NWRCODE rc = client->NWDSResolveName(context, name, &resolved, &id);
-        EXPECT_EQ(client->NWCCCloseConn(resolved), rc == nw::kSuccess ? nw::kSuccess : nwldap::kErrInvalidConnection);
-        return rc == nw::kSuccess ? static_cast<std::int64_t>(id) : rc;
-    }
-
-    // The 4-KB blocks `id` uses on a volume, or the code.
-    std::int64_t inUse(nw::NWCONN_HANDLE on, nw::nuint8 volume, nw::nuint32 id = getuid()) {
+    // The 4-KB blocks the test's own uid uses on a volume, or the code.
+    std::int64_t inUse(nw::nuint8 volume) {
         nw::nint32 restriction = 0;
         nw::nint32 used = -1;
-        const nw::NWRCODE rc = client->NWGetObjDiskRestrictions(on, volume, id, &restriction, &used);
-        EXPECT_EQ(restriction, rc == nw::kSuccess ? nwldap::kNoRestriction : 0);
+        const nw::NWRCODE rc = client->NWGetObjDiskRestrictions(conn, volume, getuid(), &restriction, &used);
         return rc == nw::kSuccess ? used : rc;
     }
 
     fs::path folder;
     MemoryDirectory* directory = nullptr;
     std::unique_ptr<nwldap::LdapClient> client;
-    nw::NWDSContextHandle context = 0;
-    nw::pBuf_T buffer = nullptr;
     nw::NWCONN_HANDLE conn = 0;
-    int chunks = 0;
 };
 
-TEST_F(Client, ABigContainerComesInSeveralChunksWholeAndInOrder) {
-    const std::vector<std::string> names = list("");
-    ASSERT_EQ(names.size(), 302u);
-    EXPECT_EQ(names[0] + " " + names[299] + " " + names[300] + " " + names[301], "USER1001 USER1300 EAST J\\.DOE");
-    EXPECT_EQ(chunks, 2); // 4096 bytes: a 4-byte count and at most 177 records of 23 bytes
-    EXPECT_EQ(list("", true), std::vector<std::string>{"EAST"});
-    EXPECT_EQ(resolve("USER1007"), 60007);
-    setFlags(nwldap::kDefaultContextFlags);
-    EXPECT_EQ(list("OU=EAST"), std::vector<std::string>{"CN=Dvo?\xE1k"});
-    EXPECT_EQ(list("[Root]", true), (std::vector<std::string>{"O=ACME", "DC=com"}));
-}
-
 TEST_F(Client, NamesMapToEntriesComponentByComponentWhateverTheirAttributes) {
+    testing_support::ClientSession s(*client);
     const std::tuple<const char*, const char*, std::int64_t> cases[] = {
-        {"SALES.ACME", "Dvo?\xE1k.EAST", 70000},
+        {"SALES.ACME", "Dvo?\xE1k.EAST", 70000}, // a character the 8-bit set cannot hold is a '?'
+        {"SALES.ACME", "UID=smith", 60002},      // of two siblings of one name, the one of that attribute
         {"[Root]", "ACME", kNone},
-        {"[Root]", "com", kNone}, // above a naming context: known only to the client
+        {"[Root]", "com", kNone},
+        {"[Root]", "example.com", 5}, // what the directory lists below a naming context, not what the client made
         {"[Root]", "SMITH.people.EXAMPLE.Com", 70010},
         {"[Root]", "UID=smith.OU=People.DC=example.dc=com", 70010},
         {"[Root]", "CN=smith.OU=People.DC=example.DC=com", nw::kNoSuchEntry},
-        {"[Root]", "DVO?\xC1K.EAST.SALES.ACME", 70000},
-        {"NOPE.ACME", "J\\.DOE", nw::kNoSuchEntry}};
+        {"[Root]", "DVO?\xC1K.EAST.SALES.ACME", 70000}};
     for (const auto& [base, name, expected] : cases) {
-        ASSERT_EQ(client->NWDSSetContext(context, nw::kContextKeyNameContext, base), nw::kSuccess);
-        EXPECT_EQ(resolve(name), expected) << base << " " << name;
+        ASSERT_EQ(s.setContext(base), nw::kSuccess);
+        const auto resolved = s.resolve(name);
+        EXPECT_EQ(resolved.rc == nw::kSuccess ? std::int64_t{resolved.id} : resolved.rc, expected)
+            << base << " " << name;
     }
-    char text[nw::kNameBufferSize]; // the default context: the first naming context, if it fits
+    ASSERT_EQ(s.setContext("[Root]", false), nw::kSuccess);
+    EXPECT_EQ(s.list("", true).names, (Names{"O=ACME", "DC=com"}));
+    EXPECT_EQ(s.list("DC=com", true).names, Names{"DC=example"});
+    ASSERT_EQ(s.setContext("SALES.ACME", false), nw::kSuccess);
+    EXPECT_EQ(s.list("").names, (Names{"OU=EAST", "CN=smith", "UID=SMITH"})); // typed, the siblings differ
+    char text[nw::kNameBufferSize]; // the default context: the first naming context
     ASSERT_EQ(client->NWGetDefaultNameContext(5, text), nw::kSuccess);
     EXPECT_STREQ(text, "ACME");
-    EXPECT_EQ(client->NWGetDefaultNameContext(4, text), nwldap::kErrInsufficientBuffer);
 }
 
-// A failure is reported with its code, never as an empty listing, and the
-// iteration is left as it was.
-TEST_F(Client, FailuresGiveTheirCodesAndLeaveTheIterationAlone) {
+// A directory that cannot be read gives its code, never an empty listing,
+// and the iteration is left as it was.
+TEST_F(Client, ADirectoryThatCannotBeReadGivesItsCode) {
     directory->failures["ou=EAST,ou=SALES,o=ACME"] = LDAP_SERVER_DOWN;
-    const std::tuple<const char*, nw::nint32, nw::NWRCODE> cases[] = {{"NOPE", -1, nw::kNoSuchEntry},
-                                                                      {"A..B", -1, nw::kInvalidDsName},
-                                                                      {"EAST", -1, nwldap::kErrUnreachableServer},
-                                                                      {"", 77, nwldap::kErrInvalidIteration}};
-    for (auto [name, iteration, code] : cases) {
-        EXPECT_EQ(client->NWDSList(context, name, &iteration, buffer), code) << name;
-        EXPECT_EQ(iteration, code == nwldap::kErrInvalidIteration ? 77 : -1) << name;
-    }
+    testing_support::ClientSession s(*client);
+    ASSERT_EQ(s.setContext("SALES.ACME"), nw::kSuccess);
+    nw::nint32 iteration = -1;
+    EXPECT_EQ(client->NWDSList(s.context, "EAST", &iteration, s.buffer), nw::kErrUnreachableServer);
+    EXPECT_EQ(iteration, -1);
+    EXPECT_EQ(s.resolve("X.EAST").rc, nw::kErrUnreachableServer);
 }
 
-TEST_F(Client, OneServerByItsHostNameWithTheVolumesInOrder) {
-    nw::NWCONN_REF refs[2] = {}; // the default one and the connection's; both calls succeed
-    ASSERT_EQ(client->NWGetDefaultConnRef(&refs[0]) + client->NWCCGetConnRef(conn, &refs[1]), nw::kSuccess);
-    EXPECT_EQ(std::vector(refs, refs + 2), std::vector(2, nwldap::kServerRef));
-    std::vector<nw::nuint8> record(nw::kKnownServersRecordSize, 0xFF);
-    ASSERT_EQ(client->NWGetKnownServersInfo(conn, 0, nw::kKnownServersConstant, record.data()), nw::kSuccess);
-    EXPECT_EQ(std::vector<int>(&record[nw::kKnownServersCountOffset], &record[nw::kKnownServersAreaOffset]),
-              (std::vector<int>{1, 0, 0, 0}));
-    EXPECT_STREQ(reinterpret_cast<const char*>(&record[nw::kKnownServersAreaOffset + nw::kKnownServersSkipBytes]),
-                 "FS1");
-    EXPECT_EQ(client->NWGetKnownServersInfo(conn, 1, nw::kKnownServersConstant, record.data()), nw::kNoMoreServers);
+// Asks for fresh figures, or not, while it watches.
+struct Watching final : nw::CallWatcher {
+    explicit Watching(bool fresh) : fresh_(fresh) {}
+    bool cancelled() const override { return false; }
+    void doing(const std::string&) override {}
+    bool freshFigures() const override { return fresh_; }
+    bool fresh_;
+};
 
-    nw::NWCONN_HANDLE byName = 0;
-    EXPECT_EQ(client->NWCCOpenConnByName(conn, "FS2", nw::kNameFormatBindery, 1, nw::kTransportAny, &byName),
-              nwldap::kErrServerUnknown);
-    ASSERT_EQ(client->NWCCOpenConnByName(conn, "fs1", nw::kNameFormatBindery, 1, nw::kTransportAny, &byName),
-              nw::kSuccess);
-    char name[nw::kVolumeNameBufferSize];
-    for (const auto& [number, expected] : {std::pair<nw::nuint16, const char*>{0, "SYS"}, {1, "GONE"}, {2, ""}}) {
-        ASSERT_EQ(client->NWGetVolumeName(byName, number, name), nw::kSuccess);
-        EXPECT_STREQ(name, expected);
-    }
-    client->NWCCCloseConn(byName);
-    EXPECT_EQ(client->NWGetVolumeName(byName, 0, name), nwldap::kErrInvalidConnection);
-}
-
-TEST_F(Client, AVolumeIsScannedOncePerConnectionAndWhatItCouldNotReadIsReportedAtItsClose) {
-    const std::int64_t before = inUse(conn, 0);
-    std::ofstream(folder / "a" / "more") << std::string(64 * 1024, 'x') << std::flush;
-    EXPECT_EQ(inUse(conn, 0), before);
-    EXPECT_EQ(inUse(conn, 1), 0);
-    nw::NWCONN_HANDLE second = 0;
-    client->NWCCOpenConnByRef(nwldap::kServerRef, nw::kOpenStatePrivate, 0, &second);
-    EXPECT_EQ(inUse(second, 0), before + 16);
-    EXPECT_EQ(inUse(second, 2), nwldap::kErrNoSuchVolume);
-    EXPECT_EQ(inUse(second, 0, kNone), 0);
-
+// A volume is scanned at its first disk query and its totals kept for the
+// run, through any connection; a watcher that asks for fresh figures has
+// each volume scanned afresh once. What a scan could not read is reported
+// once a scan.
+TEST_F(Client, FiguresAreKeptForTheRunAndScannedAfreshOncePerRecalc) {
     testing::internal::CaptureStderr();
-    client->NWCCCloseConn(conn);
+    const std::int64_t before = inUse(0);
+    EXPECT_EQ(inUse(1), 0);
+    std::ofstream(folder / "a" / "more") << std::string(64 * 1024, 'x') << std::flush;
+    nw::NWCONN_HANDLE other = 0;
+    client->NWCCOpenConnByRef(nw::ClientKit::referenceOf(0), nw::kOpenStatePrivate, 0, &other);
+    std::swap(conn, other);
+    EXPECT_EQ(inUse(0), before); // another connection, the same run
+    Watching listing(false), recalc(true);
+    client->watchCalls(&listing);
+    EXPECT_EQ(inUse(0), before);
+    client->watchCalls(&recalc);
+    EXPECT_EQ(inUse(0), before + 16);
+    std::ofstream(folder / "a" / "again") << std::string(64 * 1024, 'x') << std::flush;
+    EXPECT_EQ(inUse(0), before + 16); // once per recalc
+    EXPECT_EQ(inUse(1), 0);
+    client->watchCalls(nullptr);
+    client->watchCalls(&recalc); // the next recalc
+    EXPECT_EQ(inUse(0), before + 32);
+    EXPECT_EQ(inUse(2), nw::kErrNoSuchVolume);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("volume GONE (" + (folder / "gone").string() + "): 1 directory could not be read"),
-              std::string::npos)
-        << said;
-    EXPECT_EQ(client->openConnectionCount(), 1u);
+    const std::string report = "volume GONE (" + (folder / "gone").string() + "): 1 directory could not be read";
+    const auto first = said.find(report);
+    ASSERT_NE(first, std::string::npos) << said;
+    EXPECT_NE(said.find(report, first + 1), std::string::npos) << said; // scanned twice, reported twice
+    EXPECT_EQ(said.find(report, said.find(report, first + 1) + 1), std::string::npos) << said;
 }
 
 } // namespace

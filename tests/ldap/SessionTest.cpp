@@ -47,16 +47,14 @@ std::string passwordFile(const std::string& content, mode_t mode) {
 nwldap::Settings settings(const std::string& uri, const std::string& bindDn = "", const std::string& password = "") {
     std::map<std::string, std::string> vars{{"VORLANE_LDAP_URI", uri}, {"VORLANE_LDAP_BIND_DN", bindDn}};
     vars["VORLANE_LDAP_PASSWORD_FILE"] = bindDn.empty() ? "" : passwordFile(password, 0600);
-    nwldap::Settings out;
-    EXPECT_EQ(nwldap::readSettings([&vars](const char* name) { return vars[name].c_str(); }, out), "");
-    return out;
+    const auto out = nwldap::readSettings([&vars](const char* name) { return vars[name].c_str(); });
+    EXPECT_EQ(out.error(), "");
+    return out ? *out : nwldap::Settings{};
 }
 
 std::string openError(const nwldap::Settings& s) {
-    std::string error;
-    const auto session = nwldap::Session::open(s, error);
-    EXPECT_EQ(session == nullptr, !error.empty());
-    return session ? "open" : error;
+    const auto session = nwldap::Session::open(s);
+    return session ? "open" : session.error();
 }
 
 TEST(Session, BindsAsTheSettingsSayAndSaysWhyNotAndOverTcpOnlyWithTrustedTls) {
@@ -104,9 +102,10 @@ TEST(SessionDeathTest, AnLdaprcInTheWorkingDirectoryCannotWeakenCertificateCheck
     const nwldap::Settings bind = settings(testDirectory().tcpUri(), "cn=reader,o=ACME", "secret");
     EXPECT_EXIT(
         {
-            std::string error;
-            const bool opened = chdir(start.c_str()) == 0 && nwldap::Session::open(bind, error) != nullptr;
-            std::fputs(opened ? "open" : error.c_str(), stderr);
+            if (chdir(start.c_str()) != 0)
+                std::exit(1);
+            const auto session = nwldap::Session::open(bind);
+            std::fputs(session ? "open" : session.error().c_str(), stderr);
             std::exit(0);
         },
         testing::ExitedWithCode(0), "The bind as cn=reader,o=ACME is refused: StartTLS with .* failed");
@@ -162,16 +161,15 @@ TEST(Session, ContainersComeInPagesUpToTheCapAndWithoutPagingUpToTheSizeLimit) {
     nwldap::Settings paging = settings(testDirectory().ldapiUri());
     paging.pageSize = 7;
     paging.maxEntries = 299;
-    std::string error;
-    const auto paged = nwldap::Session::open(paging, error);
+    const auto paged = nwldap::Session::open(paging);
     paging.uri = unpaged.ldapiUri();
-    const auto whole = nwldap::Session::open(paging, error);
-    ASSERT_TRUE(paged && whole) << error;
-    EXPECT_EQ(paged->namingContexts().back().rdns.front().value, "example");
-    EXPECT_EQ(children(*whole, "ou=SALES,o=ACME"), "0:9/2/5");
+    const auto whole = nwldap::Session::open(paging);
+    ASSERT_TRUE(paged && whole) << paged.error() << whole.error();
+    EXPECT_EQ((*paged)->namingContexts().back().rdns.front().value, "example");
+    EXPECT_EQ(children(**whole, "ou=SALES,o=ACME"), "0:9/2/5");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(children(*paged, "ou=MANY,o=ACME"), "-9003:299/0/0"); // past the server's size limit of 100
-    EXPECT_EQ(children(*whole, "ou=MANY,o=ACME"), "-10004:100/0/0");
+    EXPECT_EQ(children(**paged, "ou=MANY,o=ACME"), "-9003:299/0/0"); // past the server's size limit of 100
+    EXPECT_EQ(children(**whole, "ou=MANY,o=ACME"), "-10004:100/0/0");
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("the listing of ou=MANY,o=ACME in the directory at " + testDirectory().ldapiUri() +
                         " stopped after 299 entries, the most VORLANE_LDAP_MAX_ENTRIES allows"),
@@ -182,7 +180,7 @@ TEST(Session, ContainersComeInPagesUpToTheCapAndWithoutPagingUpToTheSizeLimit) {
     // the program's main ignores the signal, which a session leaves alone.
     EXPECT_EQ(std::signal(SIGPIPE, SIG_IGN), SIG_DFL);
     unpaged.stop();
-    EXPECT_EQ(children(*whole, "ou=SALES,o=ACME"), "-636:0/0/0");
+    EXPECT_EQ(children(**whole, "ou=SALES,o=ACME"), "-636:0/0/0");
 }
 
 std::string withUri(std::string text, const std::string& uri) {
@@ -209,9 +207,8 @@ TEST(Session, AMisbehavingServerIsReadWithinTheTimeLimitAndForTheChildrenOfTheBa
         limited.timeoutSeconds = 1;
         const auto start = Clock::now();
         testing::internal::CaptureStderr();
-        std::string error;
-        const auto session = nwldap::Session::open(limited, error);
-        const std::string read = session ? children(*session, "ou=SALES,o=ACME") : error;
+        const auto session = nwldap::Session::open(limited);
+        const std::string read = session ? children(**session, "ou=SALES,o=ACME") : session.error();
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_LT(Clock::now() - start, milliseconds(1500)) << expected;
         EXPECT_EQ(withUri(read, server.uri()), expected);
@@ -244,10 +241,9 @@ struct Cancelling final : nw::CallWatcher {
 
 TEST(Session, AListingOfAStalledServerEndsSoonAfterItIsCancelledHavingSaidHowFarItGot) {
     testing_support::LdapResponder server(Misbehaviour::Stall);
-    std::string error;
-    auto session = nwldap::Session::open(settings(server.uri()), error);
-    ASSERT_TRUE(session) << error;
-    nwldap::LdapClient client(std::move(session), {}, "FS1", "");
+    auto session = nwldap::Session::open(settings(server.uri()));
+    ASSERT_TRUE(session) << session.error();
+    nwldap::LdapClient client(std::move(*session), {}, "FS1", "");
     nw::NWDSContextHandle context = 0;
     nw::pBuf_T buffer = nullptr;
     ASSERT_EQ(client.NWDSCreateContextHandle(&context) + client.NWDSAllocBuf(nw::kResultBufferSize, &buffer), 0);

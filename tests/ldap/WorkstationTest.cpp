@@ -21,10 +21,11 @@ using Vars = std::map<std::string, std::string>;
 // or the error. Unless given, the URI is ldaps://dir.
 std::string read(Vars vars) {
     vars.emplace(nwldap::kUriVar, "ldaps://dir");
-    nwldap::Settings s;
     const auto env = [&vars](const char* name) { return vars.count(name) == 0 ? nullptr : vars[name].c_str(); };
-    if (const std::string error = nwldap::readSettings(env, s); !error.empty())
-        return error;
+    const auto settings = nwldap::readSettings(env);
+    if (!settings)
+        return settings.error();
+    const nwldap::Settings& s = *settings;
     const char* kinds[] = {"anonymous", "simple", "external"};
     std::string out = std::string(kinds[static_cast<int>(s.bind)]) + ":" + s.bindDn + ":" + s.passwordFile + " " +
                       std::to_string(s.pageSize) + "/" + std::to_string(s.timeoutSeconds) + "/" +

@@ -1,7 +1,4 @@
 #include "netware/Charset.h"
-#include "netware/Fatal.h"
-
-#include "support/FakeUserChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -39,21 +36,6 @@ TEST(Charset, FoldingMatchesAccentedCapitals) {
                                            {'\xDF', '\xDF'}, {'`', '`'},       {'{', '{'}};
     for (const auto& [letter, capital] : cases)
         EXPECT_EQ(nw::foldCp1252(letter), capital) << letter;
-}
-
-TEST(NiceStr, CutsAtTheFirstNulKeepsBlanksAndTakesTextWithoutNulWhole) {
-    EXPECT_EQ(nw::niceStr(std::string("SYS\0abcdefghijklm", 17)), "SYS");
-    EXPECT_EQ(nw::niceStr(std::string("\0SYS", 4)), "");
-    EXPECT_EQ(nw::niceStr(std::string(" A \0", 4)), " A ");
-    EXPECT_EQ(nw::niceStr("ABCDEFGHIJKLMNOPQ"), "ABCDEFGHIJKLMNOPQ");
-}
-
-TEST(Die, ReportsTheCallAndTheSignedCodeThenEndsTheProgram) {
-    for (const nw::NWRCODE rc : {-601, 1, 35073}) {
-        testing_support::FakeUserChannel user;
-        EXPECT_THROW(nw::die(user, rc, "NWDSList"), testing_support::ProgramEnded);
-        EXPECT_EQ(user.messages, std::vector<std::string>{"NWDSList failed : " + std::to_string(rc)});
-    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "report/ContainerWalk.h"
 
-#include "netware/ClientResource.h"
+#include "session/ClientResource.h"
 #include "support/FakeUserChannel.h"
 #include "support/SimNetwork.h"
 
@@ -30,7 +30,7 @@ protected:
     std::vector<std::string> walk(const char* context) {
         nw::NWDSContextHandle handle = 0;
         EXPECT_EQ(sim_->NWDSCreateContextHandle(&handle), 0);
-        nw::DsContext owned(*sim_, handle);
+        vorlane::DsContext owned(*sim_, handle);
         EXPECT_EQ(sim_->NWDSSetContext(handle, nw::kContextKeyNameContext, context), 0);
         nw::nuint32 flags = 0;
         sim_->NWDSGetContext(handle, nw::kContextKeyFlags, &flags);

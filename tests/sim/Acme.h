@@ -4,17 +4,18 @@
 // fixture with a session in the context O=ACME (typeless names), a connection
 // to each server and out-parameters for the calls.
 
-#include "netware/sim/ResultBuffer.h"
 #include "sim/SimSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace nwsim::test {
 
 // FS1 with volumes 0, 1 and 3, FS2 (the default server) with volume 0.
 // O=ACME (ID 100) holds OU=SALES (110: OU=EAST 111 with the users JSMITH 501
 // and Mary.Ann 502 and the printer Printer1 503; OU=WEST 112; the alias Boss
-// 113), the user Admin 120 and an OU ACME 130. [Root] has ID 16777217.
+// 113), the user Admin 120 and an OU ACME 130.
 inline constexpr std::string_view kAcme = R"({
   "servers": [{"name": "FS1", "volumes": [{"number": 0, "name": "SYS"}, {"number": 1, "name": "VOL1"},
                                           {"number": 3, "name": "SIXTEEN_CHARS_NM"}]},
@@ -42,22 +43,6 @@ struct AcmeTest : ::testing::Test {
         EXPECT_EQ(c.NWCCOpenConnByRef(SimClient::referenceOf(server), nw::kOpenStatePrivate, 0, &handle), 0);
         return handle;
     }
-    nw::pBuf_T newBuffer(nw::nuint32 size) {
-        nw::pBuf_T out = nullptr;
-        EXPECT_EQ(c.NWDSAllocBuf(size, &out), 0);
-        return out;
-    }
-    // The names of the chunk in the buffer.
-    std::vector<std::string> chunk(nw::pBuf_T from) {
-        nw::nuint32 objects = 0;
-        EXPECT_EQ(c.NWDSGetObjectCount(ctx, from, &objects), 0);
-        std::vector<std::string> names(objects);
-        for (auto& name : names) {
-            EXPECT_EQ(c.NWDSGetObjectName(ctx, from, text.data(), nullptr, nullptr), 0);
-            name = text.data();
-        }
-        return names;
-    }
 
     Session session{networkFrom(kAcme)};
     SimClient& c = session.client;
@@ -66,10 +51,9 @@ struct AcmeTest : ::testing::Test {
     nw::NWCONN_HANDLE fs1 = connect(0);
     nw::NWCONN_HANDLE fs2 = connect(1);
 
-    // Out-parameters, filled with a pattern that a failing call leaves alone.
-    static constexpr nw::nuint32 kUntouched = 0x5A5A5A5A;
-    nw::nuint32 u = kUntouched, v = kUntouched;
-    nw::nint32 n = static_cast<nw::nint32>(kUntouched), m = n;
+    // Out-parameters.
+    nw::nuint32 u = 0, v = 0;
+    nw::nint32 n = 0, m = 0;
     nw::nint32 start = -1;   // an iteration handle that starts a listing
     nw::NWCONN_HANDLE h = 0; // not shown
     std::array<char, 300> text{};

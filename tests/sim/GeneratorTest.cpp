@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace nwsim::test {
 namespace {
 
@@ -34,6 +36,7 @@ TEST(Generator, SameSettingsGiveTheSameNetworkAndAnotherSeedAnother) {
 TEST(Generator, ShapeFollowsTheSettings) {
     const Network net = generateNetwork({20000, 100, 3, 4, 8, 0.6, 3});
     EXPECT_EQ(Session(net).walkProblem(), "");
+    EXPECT_EQ(net.entries.capacity(), net.entries.size()); // no room to spare at a million objects
     std::uint32_t leaves = 0, usingSpace = 0, maxDepth = 0;
     for (std::uint32_t i = 1; i < net.entries.size(); ++i) {
         const Entry& e = net.entries[i];
@@ -51,11 +54,15 @@ TEST(Generator, ShapeFollowsTheSettings) {
     EXPECT_NEAR(static_cast<double>(usingSpace) / leaves, 0.6, 0.02);
 }
 
-// `make run` starts on the sample: its window must open on a context that lists.
+// `make run` starts on the sample: its window must open on a context that
+// lists. A new context handle starts at the default context.
 TEST(SampleNetwork, LoadsAndItsDefaultContextExists) {
     const auto loaded = loadSampleNetwork();
-    ASSERT_TRUE(loaded.network) << loaded.error;
-    EXPECT_EQ(Session(*loaded.network).resolve(loaded.network->defaultContext).rc, 0);
+    ASSERT_TRUE(loaded) << loaded.error();
+    Session s(*loaded);
+    std::array<char, nw::kNameBufferSize> context{};
+    ASSERT_EQ(s.client.NWDSGetContext(s.context, nw::kContextKeyNameContext, context.data()), 0);
+    EXPECT_EQ(std::tuple(context.data(), s.resolve("").rc), std::tuple(loaded->defaultContext, 0));
 }
 
 } // namespace

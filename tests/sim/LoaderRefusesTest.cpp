@@ -35,14 +35,15 @@ struct Case {
 
 void expectRefused(const std::vector<Case>& cases) {
     for (const auto& [json, place, problem] : cases) {
-        const LoadResult result = loadNetworkJson(json, "net.json");
-        EXPECT_FALSE(result.network.has_value()) << json;
-        EXPECT_EQ(result.error.rfind("net.json: " + place + ": ", 0), 0u) << result.error;
+        const auto result = loadNetworkJson(json, "net.json");
+        const std::string& error = result.error();
+        EXPECT_FALSE(result) << json;
+        EXPECT_EQ(error.rfind("net.json: " + place + ": ", 0), 0u) << error;
         // A syntax error's problem is the whole of the rest of the message.
-        const auto at = result.error.find(problem);
+        const auto at = error.find(problem);
         EXPECT_TRUE(at != std::string::npos &&
-                    (!problem.starts_with("not valid JSON") || at + problem.size() == result.error.size()))
-            << result.error;
+                    (!problem.starts_with("not valid JSON") || at + problem.size() == error.size()))
+            << error;
     }
 }
 

@@ -46,8 +46,8 @@ TEST(Loader, ValuesAtTheEndsOfTheirRangesAreAccepted) {
     for (const std::string& json : {top + std::string(254, 'N') + "\"}]}", // C= and the name: 256 characters
                                     std::string(R"({"generate": {"usageFraction": 0, "objects": 0}})"),
                                     std::string(R"({"generate": {"usageFraction": 1, "objects": 1}})")}) {
-        const LoadResult result = loadNetworkJson(json, "n");
-        EXPECT_TRUE(result.network.has_value()) << result.error;
+        const auto result = loadNetworkJson(json, "n");
+        EXPECT_TRUE(result) << result.error();
     }
 }
 
@@ -74,14 +74,14 @@ TEST(Loader, AGeneratedNetworkFollowsEverySettingAndTakesTheOtherKeys) {
 }
 
 TEST(Loader, UnusableFilesAreNamedInTheMessage) {
-    const auto errorOf = [](const std::string& path) { return loadNetworkFile(path).error; };
+    const auto errorOf = [](const std::string& path) { return loadNetworkFile(path).error(); };
     const std::string missing = kData + "/networks/loader-no-such-file.json";
     EXPECT_EQ(errorOf(missing), missing + ": cannot be read: there is no such file");
     EXPECT_EQ(errorOf(kData), kData + ": cannot be read: it is a directory, not a file");
     const std::string syntax = kData + "/networks/loader-syntax-error.json"; // 60 bytes
-    EXPECT_EQ(loadNetworkFile(syntax, 60).error,
+    EXPECT_EQ(loadNetworkFile(syntax, 60).error(),
               syntax + ": line 4, column 3: not valid JSON: unexpected '}'; expected ']'");
-    EXPECT_EQ(loadNetworkFile(syntax, 59).error, syntax + ": cannot be read: it is larger than 0 MiB");
+    EXPECT_EQ(loadNetworkFile(syntax, 59).error(), syntax + ": cannot be read: it is larger than 0 MiB");
 }
 
 // openStandInClient() picks the network from NWSIM_NETWORK: unset or empty, the
@@ -97,12 +97,12 @@ TEST(Loader, TheStandInSimulatesTheNetworkItsSettingNames) {
     };
     for (const auto& [value, expected] : settings) {
         value != nullptr ? ::setenv("NWSIM_NETWORK", value, 1) : ::unsetenv("NWSIM_NETWORK");
-        const nw::ClientOpening opening = nw::openStandInClient();
+        const nw::OpenedClient opening = nw::openStandInClient();
         ::unsetenv("NWSIM_NETWORK");
         std::array<char, nw::kNameBufferSize> context{};
-        if (opening.client != nullptr)
-            opening.client->NWGetDefaultNameContext(nw::kDefaultContextSize, context.data());
-        EXPECT_EQ(context.data() + opening.error, expected);
+        if (opening)
+            (*opening)->NWGetDefaultNameContext(nw::kDefaultContextSize, context.data());
+        EXPECT_EQ(context.data() + opening.error(), expected);
     }
 }
 

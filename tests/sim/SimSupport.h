@@ -1,29 +1,26 @@
 #pragma once
 
 // What the stand-in's tests and fuzz targets share: networks from their JSON
-// text, the promises every network keeps, and a session that drives the
-// stand-in the way the tool does. No test framework here, so that the fuzz
-// targets can use it too.
+// text, and a session that drives the stand-in the way the tool does. No
+// test framework here, so that the fuzz targets can use it too.
 
-#include "netware/sim/DsName.h"
+#include "netware/DottedName.h"
 #include "netware/sim/NetworkLoader.h"
 #include "netware/sim/SimClient.h"
+#include "support/ClientSession.h"
 
-#include <algorithm>
-#include <array>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace nwsim::test {
 
 // The network the text describes; throws with the loader's message when it
 // describes none.
 inline Network networkFrom(std::string_view json) {
-    LoadResult loaded = loadNetworkJson(json, "test network");
-    if (!loaded.network)
-        throw std::runtime_error(loaded.error);
-    return std::move(*loaded.network);
+    nw::Opened<Network> loaded = loadNetworkJson(json, "test network");
+    if (!loaded)
+        throw std::runtime_error(loaded.error());
+    return std::move(*loaded);
 }
 
 // Everything of a network the stand-in reads but the tree's links, as one
@@ -41,60 +38,18 @@ inline std::string networkText(const Network& net) {
     return out;
 }
 
-// A client with one context and one result buffer, driven as the tool
+// The stand-in, first, so that the session's context and buffer can be
+// taken from it.
+struct StandIn {
+    explicit StandIn(Network net) : client(std::move(net)) {}
+    SimClient client;
+};
+
+// A stand-in with one context and one result buffer, driven as the tool
 // drives it.
-class Session {
+class Session : public StandIn, public testing_support::ClientSession {
 public:
-    explicit Session(Network net) : client(std::move(net)) {
-        client.NWDSCreateContextHandle(&context);
-        client.NWDSAllocBuf(nw::kResultBufferSize, &buffer);
-    }
-
-    nw::NWRCODE setContext(const std::string& name, bool typeless = true) {
-        nw::nuint32 flags = kDefaultContextFlags | (typeless ? nw::kContextFlagTypelessNames : 0);
-        client.NWDSSetContext(context, nw::kContextKeyFlags, &flags);
-        return client.NWDSSetContext(context, nw::kContextKeyNameContext, name.c_str());
-    }
-
-    // The object ID the name resolves to, or the code of the failure.
-    struct Resolved {
-        nw::NWRCODE rc;
-        nw::nuint32 id;
-    };
-    Resolved resolve(const std::string& name) {
-        nw::NWCONN_HANDLE conn = 0;
-        nw::nuint32 id = 0;
-        const auto rc = client.NWDSResolveName(context, name.c_str(), &conn, &id);
-        if (rc == nw::kSuccess)
-            client.NWCCCloseConn(conn);
-        return {rc, id};
-    }
-
-    // A whole listing: every name and the size of every chunk, or the code
-    // of the first failing call.
-    struct Listing {
-        nw::NWRCODE rc = nw::kSuccess;
-        std::vector<std::string> names;
-        std::vector<std::size_t> chunks;
-    };
-    Listing list(const std::string& container, bool containersOnly = false) {
-        Listing out;
-        nw::nint32 iteration = -1;
-        do {
-            out.rc = containersOnly ? client.NWDSListContainers(context, container.c_str(), &iteration, buffer)
-                                    : client.NWDSList(context, container.c_str(), &iteration, buffer);
-            nw::nuint32 count = 0;
-            if (out.rc == nw::kSuccess)
-                out.rc = client.NWDSGetObjectCount(context, buffer, &count);
-            for (nw::nuint32 i = 0; i < count && out.rc == nw::kSuccess; ++i) {
-                std::array<char, nw::kNameBufferSize> name{};
-                out.rc = client.NWDSGetObjectName(context, buffer, name.data(), nullptr, nullptr);
-                out.names.emplace_back(name.data());
-            }
-            out.chunks.push_back(count);
-        } while (out.rc == nw::kSuccess && iteration != -1);
-        return out;
-    }
+    explicit Session(Network net) : StandIn(std::move(net)), ClientSession(client) {}
 
     // Walks the whole tree by full names from [Root] (the empty name in the
     // context [Root]), each container's objects and then its containers, and
@@ -119,8 +74,8 @@ public:
                     const Entry& member = entries[members[i]];
                     const std::string& name = listing.names[i];
                     const std::string full = container.empty() ? name : name + "." + container;
-                    if (name != formatRdn(member.cls, member.name, typeless) || full.size() > nw::kMaxDnChars ||
-                        resolve(full).id != member.objectId)
+                    const std::string own = typeless ? "" : namingAttribute(member.cls);
+                    if (name != nw::componentText({own, member.name}) || resolve(full).id != member.objectId)
                         return full;
                     containersOnly ? void(pending.emplace_back(full, members[i])) : void(++reached);
                 }
@@ -128,10 +83,6 @@ public:
         }
         return reached == entries.size() ? "" : "entries out of the tree";
     }
-
-    SimClient client;
-    nw::NWDSContextHandle context = 0;
-    nw::pBuf_T buffer = nullptr;
 };
 
 } // namespace nwsim::test

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "netware/UserChannel.h"
+#include "session/UserChannel.h"
 
 #include <functional>
 #include <string>
@@ -16,7 +16,7 @@ struct ProgramEnded {
 
 // Records every message instead of showing it, and turns the end of the
 // program into a ProgramEnded exception.
-class FakeUserChannel final : public nw::UserChannel {
+class FakeUserChannel final : public vorlane::UserChannel {
 public:
     void showMessage(const std::string& text) override {
         messages.push_back(text);

@@ -44,9 +44,9 @@ TEST_F(LdapWindow, ARecursiveListingShowsEachOwnerOnAllVolumes) {
     // Opened as the program opens it, from its settings.
     setenv("VORLANE_LDAP_URI", testing_support::testDirectory().ldapiUri().c_str(), 1);
     setenv("VORLANE_VOLUMES", ("DATA=" + (top / "DATA").string() + ",HOME=" + (top / "HOME").string()).c_str(), 1);
-    const nw::ClientOpening opening = nw::openDirectoryClient();
-    ASSERT_EQ(opening.error, "");
-    auto& client = dynamic_cast<nwldap::LdapClient&>(*opening.client);
+    const nw::OpenedClient opening = nw::openDirectoryClient();
+    ASSERT_EQ(opening.error(), "");
+    auto& client = dynamic_cast<nwldap::LdapClient&>(**opening);
     testing_support::WindowHarness h(client);
     h.setContext("SALES.ACME");
     h.setRecurse(true);
@@ -56,7 +56,7 @@ TEST_F(LdapWindow, ARecursiveListingShowsEachOwnerOnAllVolumes) {
         rows << QString::fromLatin1(name) + "=" + QString::number(kilobytes[name]);
     EXPECT_EQ(h.shown(), rows);
     EXPECT_TRUE(h.user.messages.empty());
-    EXPECT_EQ(client.openConnectionCount(), 1u); // the window's own
+    EXPECT_EQ(client.openConnections().size(), 1u); // the window's own
 }
 
 } // namespace

@@ -1,0 +1,31 @@
+// Opening the directory client from its settings: everything that can be
+// wrong with them shows at start-up, in a message that names the setting or
+// the URI.
+
+#include "netware/ClientFactory.h"
+#include "netware/ldap/LdapClient.h"
+#include "netware/ldap/Session.h"
+
+#include <cstdlib>
+
+namespace nw {
+
+OpenedClient openDirectoryClient() {
+    const Opened<nwldap::Settings> settings = nwldap::readSettings([](const char* name) { return std::getenv(name); });
+    if (!settings)
+        return Refusal{settings.error()};
+    std::vector<nwldap::Volume> volumes;
+    if (settings->volumesSet) {
+        if (std::string error = nwldap::checkVolumes(settings->volumes, volumes); !error.empty())
+            return Refusal{error};
+    } else {
+        volumes = nwldap::volumesFromMountTable("/proc/self/mounts");
+    }
+    Opened<std::unique_ptr<nwldap::Session>> session = nwldap::Session::open(*settings);
+    if (!session)
+        return Refusal{session.error()};
+    return std::make_unique<nwldap::LdapClient>(std::move(*session), std::move(volumes), nwldap::serverName(),
+                                                settings->context);
+}
+
+} // namespace nw

@@ -14,18 +14,13 @@ OpenedClient openDirectoryClient() {
     const Opened<nwldap::Settings> settings = nwldap::readSettings([](const char* name) { return std::getenv(name); });
     if (!settings)
         return Refusal{settings.error()};
-    std::vector<nwldap::Volume> volumes;
-    if (settings->volumesSet) {
-        if (std::string error = nwldap::checkVolumes(settings->volumes, volumes); !error.empty())
-            return Refusal{error};
-    } else {
-        volumes = nwldap::volumesFromMountTable("/proc/self/mounts");
-    }
+    Opened<std::vector<nwldap::Server>> servers = nwldap::serversFrom(*settings);
+    if (!servers)
+        return Refusal{servers.error()};
     Opened<std::unique_ptr<nwldap::Session>> session = nwldap::Session::open(*settings);
     if (!session)
         return Refusal{session.error()};
-    return std::make_unique<nwldap::LdapClient>(std::move(*session), std::move(volumes), nwldap::serverName(),
-                                                settings->context);
+    return std::make_unique<nwldap::LdapClient>(std::move(*session), std::move(*servers), settings->context);
 }
 
 } // namespace nw

@@ -78,6 +78,7 @@ std::unique_ptr<Entry> entryFor(const Rdn& rdn) {
     auto entry = std::make_unique<Entry>();
     entry->type = rdn.type;
     entry->name8 = nw::utf8ToCp1252(rdn.value);
+    entry->value = rdn.value;
     return entry;
 }
 
@@ -100,7 +101,7 @@ void classify(const std::vector<std::string>& objectClasses, Entry& entry) {
 nw::nuint32 objectIdFrom(std::string_view uidNumber) {
     nw::nuint32 id = kNoOwner;
     const auto [end, ec] = std::from_chars(uidNumber.data(), uidNumber.data() + uidNumber.size(), id);
-    if (ec != std::errc() || end != uidNumber.data() + uidNumber.size() || uidNumber.empty())
+    if (ec != std::errc() || end != uidNumber.data() + uidNumber.size() || uidNumber.empty() || id >= kFirstAccountId)
         return kNoOwner;
     return id;
 }

@@ -24,6 +24,10 @@ namespace nwldap {
 // An ID that no file can own ((uid_t)-1 means "no change" to chown), for
 // entries without a uidNumber: they use nothing on any volume.
 inline constexpr nw::nuint32 kNoOwner = 0xFFFFFFFF;
+// Object IDs from here up stand for account names (of entries without a
+// uidNumber), matched to the owner names the file servers report: no uid
+// this high is ever taken from a uidNumber, so the two kinds never meet.
+inline constexpr nw::nuint32 kFirstAccountId = 0xF0000000;
 
 // One component of a DN: its attribute and its value, as the server wrote them.
 struct Rdn {
@@ -39,6 +43,8 @@ struct Entry {
     bool container = false;
     nw::nuint32 objectId = kNoOwner;
     std::string baseClass;
+    std::string value;   // the naming value, UTF-8 as the server wrote it
+    std::string account; // without a uidNumber: the name of its account on the file servers (UTF-8)
 };
 
 struct NamingContext {
@@ -84,8 +90,8 @@ std::unique_ptr<Entry> entryFor(const Rdn& rdn);
 // The class shown is the first object class other than "top".
 void classify(const std::vector<std::string>& objectClasses, Entry& entry);
 
-// A uidNumber value as an object ID: a decimal number below kNoOwner, else
-// kNoOwner.
+// A uidNumber value as an object ID: a decimal number below kFirstAccountId,
+// else kNoOwner (and the entry is known by its account name instead).
 nw::nuint32 objectIdFrom(std::string_view uidNumber);
 
 } // namespace nwldap

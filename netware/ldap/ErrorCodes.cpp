@@ -38,4 +38,30 @@ nw::NWRCODE codeForLdap(int ldapResult) {
     return kServerResultBase - ldapResult;
 }
 
+nw::NWRCODE codeFor(RemoteFailure failure) {
+    switch (failure) {
+    case RemoteFailure::None:
+        return nw::kSuccess;
+    case RemoteFailure::Refused:
+        return kErrServerRefused;
+    case RemoteFailure::UnknownHostKey:
+        return kErrHostKeyUnknown;
+    case RemoteFailure::AuthenticationRefused:
+        return kErrLoginRefused;
+    case RemoteFailure::TimedOut:
+        return kErrServerTimedOut;
+    case RemoteFailure::ScannerMissing:
+        return kErrScannerMissing;
+    case RemoteFailure::ScannerFailed:
+        return kErrScannerFailed;
+    case RemoteFailure::BrokenOff:
+        return kErrScanBrokenOff;
+    case RemoteFailure::Cancelled:
+        return nw::kCancelled;
+    case RemoteFailure::SshFailed:
+        break;
+    }
+    return kErrSshFailed;
+}
+
 } // namespace nwldap

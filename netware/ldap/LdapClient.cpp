@@ -1,36 +1,30 @@
-// The directory client's one server, this machine, its volumes and the
-// usage on them.
+// The directory client's servers, how they are reached, and their volumes.
 
 #include "netware/ldap/LdapClient.h"
 
 #include "netware/Charset.h"
+#include "netware/ldap/ErrorCodes.h"
 #include "netware/ldap/Report.h"
 
 #include <cstdio>
 
 namespace nwldap {
-namespace {
 
-// What a scan could not read, for an administrator who started the program
-// from a terminal: the count and the first few paths.
-void reportUnreadable(const Volume& volume, const UsageTotals& totals) {
-    if (totals.unreadable == 0)
-        return;
-    std::fprintf(stderr, "vorlane: volume %s (%s): %zu director%s could not be read and %s left out, among them:\n",
-                 printable(volume.name).c_str(), printable(volume.path).c_str(), totals.unreadable,
-                 totals.unreadable == 1 ? "y" : "ies", totals.unreadable == 1 ? "was" : "were");
-    for (const std::string& path : totals.firstUnreadable)
-        std::fprintf(stderr, "  %s\n", printable(path).c_str());
+LdapClient::LdapClient(std::unique_ptr<DirectorySource> directory, std::vector<Server> servers,
+                       const std::string& defaultContext)
+    : ClientKit(nw::anyAttributeName), directory_(std::move(directory)), servers_(std::move(servers)),
+      reached_(servers_.size(), false),
+      defaultContext_(defaultContext.empty() ? dottedName(directory_->namingContexts())
+                                             : nw::utf8ToCp1252(defaultContext)) {
+    for (const Server& server : servers_) {
+        names8_.push_back(nw::utf8ToCp1252(server.name).substr(0, nw::kMaxServerNameChars));
+        figures_.emplace_back(server.volumes.size());
+    }
 }
-
-} // namespace
 
 LdapClient::LdapClient(std::unique_ptr<DirectorySource> directory, std::vector<Volume> volumes,
                        const std::string& server, const std::string& defaultContext)
-    : ClientKit(nw::anyAttributeName), directory_(std::move(directory)), volumes_(std::move(volumes)),
-      figures_(volumes_.size()), server_(nw::utf8ToCp1252(server).substr(0, nw::kMaxServerNameChars)),
-      defaultContext_(defaultContext.empty() ? dottedName(directory_->namingContexts())
-                                             : nw::utf8ToCp1252(defaultContext)) {}
+    : LdapClient(std::move(directory), {Server{server, std::nullopt, std::move(volumes)}}, defaultContext) {}
 
 LdapClient::~LdapClient() = default;
 
@@ -46,37 +40,34 @@ std::string dottedName(const std::vector<NamingContext>& namingContexts) {
     return out;
 }
 
-std::string_view LdapClient::serverName(std::uint32_t) const {
-    return server_;
-}
-
-std::optional<std::string_view> LdapClient::nameOfVolume(std::uint32_t, nw::nuint16 number) const {
-    if (number >= volumes_.size())
+std::optional<std::string_view> LdapClient::nameOfVolume(std::uint32_t server, nw::nuint16 number) const {
+    const std::vector<Volume>& volumes = servers_[server].volumes;
+    if (number >= volumes.size())
         return std::nullopt;
-    return volumes_[number].name;
+    return volumes[number].name;
 }
 
-// The totals of a volume: scanned at its first disk query, and afresh at its
-// first disk query while a watcher that asks for fresh figures (Recalc)
-// watches. The unreadable directories are reported once a scan.
-const UsageTotals& LdapClient::totalsOf(nw::nuint8 volume) {
-    Figures& kept = figures_[volume];
-    const bool fresh = watcher() != nullptr && watcher()->freshFigures();
-    if (!kept.scanned || (fresh && kept.freshRound != watchRound())) {
-        kept.totals = scanVolume(volumes_[volume].path);
-        kept.scanned = true;
-        reportUnreadable(volumes_[volume], kept.totals);
+// A server reached over SSH is tried where the tool opens a connection to it
+// by name, the first time: a server that cannot be reached, whose host key
+// is not known or that has no scanner fails there, with a code of its own,
+// so that the tool's report names the call and the server (at start-up, the
+// program ends there). Once its scanner has answered, later connections
+// cost nothing; a server lost after that shows where its volume is scanned.
+std::optional<nw::NWRCODE> LdapClient::enter(nw::Call call, const nw::CallTarget& target) {
+    if (call != nw::Call::NWCCOpenConnByName || !target.server)
+        return std::nullopt;
+    const std::optional<std::uint32_t> server = serverNamed(*target.server);
+    if (!server || !servers_[*server].remote || reached_[*server])
+        return std::nullopt;
+    const RemoteResult probe = probeScanner(*servers_[*server].remote, [this] { return cancelled(); });
+    if (probe.failure == RemoteFailure::None) {
+        reached_[*server] = true;
+        return std::nullopt;
     }
-    if (fresh)
-        kept.freshRound = watchRound();
-    return kept.totals;
-}
-
-nw::NWRCODE LdapClient::diskUsage(std::uint32_t, nw::nuint8 volume, nw::nuint32 objectId, nw::DiskFigure& out) {
-    const auto& owners = totalsOf(volume).blocksByOwner;
-    const auto owned = objectId == kNoOwner ? owners.end() : owners.find(objectId);
-    out = {nw::kNoRestriction, owned == owners.end() ? 0 : inUseBlocks(owned->second)};
-    return nw::kSuccess;
+    if (probe.failure != RemoteFailure::Cancelled)
+        std::fprintf(stderr, "vorlane: server %s: %s\n", printable(servers_[*server].name).c_str(),
+                     probe.message.c_str());
+    return codeFor(probe.failure);
 }
 
 } // namespace nwldap

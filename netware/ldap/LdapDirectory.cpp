@@ -90,7 +90,8 @@ nw::EntryFacts LdapClient::facts(nw::ContextMemory* memory, nw::EntryId entry) c
 }
 
 nw::nuint32 LdapClient::objectIdOf(nw::ContextMemory* memory, nw::EntryId entry) const {
-    return treeOf(memory).entry(entry).objectId;
+    const Entry& e = treeOf(memory).entry(entry);
+    return e.objectId == kNoOwner && !e.account.empty() ? accountId(e.account) : e.objectId;
 }
 
 } // namespace nwldap

@@ -17,8 +17,6 @@
 
 namespace nwldap {
 
-inline constexpr const char* kSshConfigVar = "VORLANE_SSH_CONFIG";
-
 struct SshTarget {
     std::string destination;              // as ssh takes it: host, user@host or ssh://user@host:port
     std::string scanner = "vorlane-scan"; // its path on the server, or a name found on the server's PATH

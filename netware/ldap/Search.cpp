@@ -17,11 +17,16 @@ using Clock = std::chrono::steady_clock;
 // it has been cancelled.
 constexpr timeval kWait{0, 50000};
 
-// What a listing needs of each entry besides its DN.
-std::array<char*, 3> listedAttributes() {
+// What a listing needs of each entry besides its DN: its classes, its
+// uidNumber, and what names its account where it has no uidNumber.
+std::vector<char*> listedAttributes(const std::string& accountAttribute) {
     static char objectClass[] = "objectClass";
     static char uidNumber[] = "uidNumber";
-    return {objectClass, uidNumber, nullptr};
+    static char uid[] = "uid";
+    static char samAccountName[] = "sAMAccountName";
+    if (!accountAttribute.empty())
+        return {objectClass, uidNumber, const_cast<char*>(accountAttribute.c_str()), nullptr};
+    return {objectClass, uidNumber, uid, samAccountName, nullptr};
 }
 
 std::string text(const berval& value) {
@@ -54,7 +59,7 @@ bool sameValue(const berval& a, const berval& b) {
 
 bool sameRdn(LDAPRDN a, LDAPRDN b) {
     for (; *a != nullptr && *b != nullptr; ++a, ++b) {
-        if (!sameType(text((*a)->la_attr), text((*b)->la_attr)) || !sameValue((*a)->la_value, (*b)->la_value))
+        if (!nw::sameType(text((*a)->la_attr), text((*b)->la_attr)) || !sameValue((*a)->la_value, (*b)->la_value))
             return false;
     }
     return *a == nullptr && *b == nullptr;
@@ -91,6 +96,7 @@ private:
     int await(int id);
     int failure(int error) const;
     std::unique_ptr<Entry> childOf(LDAPMessage* message) const;
+    std::string accountOf(LDAPMessage* message, const std::string& namingValue) const;
     int keep(LDAPMessage* message);
     int end(LDAPMessage* result);
 
@@ -144,7 +150,7 @@ int PagedSearch::page(bool paging) {
             return rc;
     }
     std::array<LDAPControl*, 2> controls = {control, nullptr};
-    auto attributes = listedAttributes();
+    auto attributes = listedAttributes(search_.accountAttribute);
     timeval timeLimit{search_.limits.timeoutSeconds, 0}; // asked of the server
     int id = 0;
     const int rc =
@@ -215,8 +221,23 @@ std::unique_ptr<Entry> PagedSearch::childOf(LDAPMessage* message) const {
         classify(valuesOf(ld_, message, "objectClass"), *entry);
         const std::vector<std::string> uid = valuesOf(ld_, message, "uidNumber");
         entry->objectId = uid.empty() ? kNoOwner : objectIdFrom(uid.front());
+        if (entry->objectId == kNoOwner)
+            entry->account = accountOf(message, entry->value);
     }
     return entry;
+}
+
+// The account name of an entry without a uidNumber: the attribute the
+// settings name, else uid, else sAMAccountName, else its naming value.
+std::string PagedSearch::accountOf(LDAPMessage* message, const std::string& namingValue) const {
+    const std::vector<std::string> names = search_.accountAttribute.empty()
+                                               ? std::vector<std::string>{"uid", "sAMAccountName"}
+                                               : std::vector<std::string>{search_.accountAttribute};
+    for (const std::string& name : names) {
+        if (const std::vector<std::string> values = valuesOf(ld_, message, name.c_str()); !values.empty())
+            return values.front();
+    }
+    return namingValue;
 }
 
 int PagedSearch::keep(LDAPMessage* message) {

@@ -36,6 +36,7 @@ struct ChildSearch {
     SearchLimits limits;
     std::function<bool()> cancelled;           // asked between waits
     std::function<void(std::size_t)> progress; // told the entries held, between waits; may be empty
+    std::string accountAttribute;              // see Settings; empty: uid, else sAMAccountName
 };
 
 // Every child of the base (a one-level search, aliases never dereferenced),

@@ -197,7 +197,7 @@ std::string volumeNameProblem(const std::string& name) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                (c != '\0' && std::strchr("_-$.", c) != nullptr);
     });
-    if (name.empty() || name.size() > kMaxVolumeNameChars || !allowed)
+    if (name.empty() || name.size() > nw::kMaxVolumeNameChars || !allowed)
         return "the volume name " + inQuotes(name) + " is not 1 to 16 letters, digits and _-$.";
     return {};
 }

@@ -16,7 +16,6 @@
 
 namespace nwldap {
 
-inline constexpr const char* kServersVar = "VORLANE_SERVERS";
 inline constexpr const char* kDefaultScanner = "vorlane-scan";
 inline constexpr std::uintmax_t kMaxServersFileBytes = std::uintmax_t{4} * 1024 * 1024;
 inline constexpr std::size_t kMaxServerNameChars = 47;

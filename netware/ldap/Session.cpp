@@ -270,7 +270,7 @@ nw::Opened<std::unique_ptr<Session>> Session::open(const Settings& settings) {
 int Session::readChildren(const std::string& dn, std::vector<std::unique_ptr<Entry>>& out,
                           const std::function<bool()>& cancelled, const std::function<void(std::size_t)>& progress) {
     std::size_t strays = 0;
-    const int rc = searchChildren(ld_, {dn, limits_, cancelled, progress}, out, strays);
+    const int rc = searchChildren(ld_, {dn, limits_, cancelled, progress, accountAttribute_}, out, strays);
     const std::string where = printable(uri_);
     const std::string what = printable(dn);
     if (strays > 0)

@@ -57,11 +57,13 @@ public:
 
 private:
     Session(LDAP* ld, const Settings& settings)
-        : ld_(ld), uri_(settings.uri), limits_{settings.pageSize, settings.timeoutSeconds, settings.maxEntries} {}
+        : ld_(ld), uri_(settings.uri), limits_{settings.pageSize, settings.timeoutSeconds, settings.maxEntries},
+          accountAttribute_(settings.accountAttribute) {}
 
     LDAP* ld_;
     std::string uri_;
     SearchLimits limits_;
+    std::string accountAttribute_;
     std::vector<NamingContext> namingContexts_;
 };
 

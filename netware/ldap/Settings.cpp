@@ -85,6 +85,25 @@ std::string readBind(const Environment& env, Settings& out) {
     return {};
 }
 
+// Where the servers are, how ssh reaches them, and what names an account on
+// them.
+std::string readServerSettings(const Environment& env, Settings& out) {
+    if (const char* servers = env(kServersVar); isSet(servers)) {
+        if (out.volumesSet)
+            return std::string(kServersVar) + " and " + kVolumesVar +
+                   " are both set: the servers file names the volumes of every server";
+        out.serversFile = servers;
+    }
+    if (const char* config = env(kSshConfigVar); isSet(config))
+        out.sshConfig = config;
+    if (const char* attribute = env(kAccountAttributeVar); isSet(attribute)) {
+        if (!nw::anyAttributeName(attribute))
+            return std::string(kAccountAttributeVar) + ": \"" + printable(attribute) + "\" is no attribute name";
+        out.accountAttribute = attribute;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string uriScheme(std::string_view uri) {
@@ -142,6 +161,8 @@ nw::Opened<Settings> readSettings(const Environment& env) {
         if (std::string error = parseVolumes(volumes, settings.volumes); !error.empty())
             return nw::Refusal{error};
     }
+    if (std::string error = readServerSettings(env, settings); !error.empty())
+        return nw::Refusal{error};
     const std::tuple<const char*, int, int&> numbers[] = {{kPageSizeVar, kMaxPageSize, settings.pageSize},
                                                           {kTimeoutVar, kMaxTimeoutSeconds, settings.timeoutSeconds},
                                                           {kMaxEntriesVar, kMaxMaxEntries, settings.maxEntries}};

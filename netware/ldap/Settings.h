@@ -22,6 +22,9 @@ inline constexpr const char* kVolumesVar = "VORLANE_VOLUMES";
 inline constexpr const char* kPageSizeVar = "VORLANE_LDAP_PAGE_SIZE";
 inline constexpr const char* kTimeoutVar = "VORLANE_LDAP_TIMEOUT";
 inline constexpr const char* kMaxEntriesVar = "VORLANE_LDAP_MAX_ENTRIES";
+inline constexpr const char* kAccountAttributeVar = "VORLANE_LDAP_ACCOUNT_ATTRIBUTE";
+inline constexpr const char* kServersVar = "VORLANE_SERVERS";
+inline constexpr const char* kSshConfigVar = "VORLANE_SSH_CONFIG";
 
 // A page of a few hundred entries keeps a round trip worth its latency on a
 // slow network without asking more of the server than any default size limit
@@ -60,6 +63,11 @@ struct Settings {
     int pageSize = kDefaultPageSize;
     int timeoutSeconds = kDefaultTimeoutSeconds;
     int maxEntries = kDefaultMaxEntries;
+    std::string serversFile; // VORLANE_SERVERS; empty: this machine alone
+    std::string sshConfig;   // VORLANE_SSH_CONFIG, ssh's -F; empty: the user's own configuration
+    // The attribute that names an entry without a uidNumber on the file
+    // servers; empty: uid, else sAMAccountName, else the naming value.
+    std::string accountAttribute;
 };
 
 // Looks a variable up; null when it is unset.

@@ -133,7 +133,7 @@ TEST_F(Client, FiguresAreKeptForTheRunAndScannedAfreshOncePerRecalc) {
     EXPECT_EQ(inUse(0), before + 32);
     EXPECT_EQ(inUse(2), nw::kErrNoSuchVolume);
     const std::string said = testing::internal::GetCapturedStderr();
-    const std::string report = "volume GONE (" + (folder / "gone").string() + "): 1 directory could not be read";
+    const std::string report = "volume GONE of FS1 (" + (folder / "gone").string() + "): 1 directory could not be read";
     const auto first = said.find(report);
     ASSERT_NE(first, std::string::npos) << said;
     EXPECT_NE(said.find(report, first + 1), std::string::npos) << said; // scanned twice, reported twice

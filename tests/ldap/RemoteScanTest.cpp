@@ -4,7 +4,10 @@
 
 #include "netware/ldap/RemoteScan.h"
 #include "ldap/support/LocalSshd.h"
+#include "netware/ldap/ErrorCodes.h"
+#include "netware/ldap/LdapClient.h"
 #include "scanner/Scan.h"
+#include "support/MemoryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -178,6 +181,56 @@ TEST_F(RemoteScan, ACancelEndsSshAndTheScanner) {
     for (int i = 0; i < 20 && scannersOf(folder) != 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(scannersOf(folder), 0);
+}
+
+// The directory client over this machine and two servers reached over ssh,
+// one of them unknown: a server is tried where the tool opens it by name,
+// and an entry without a uidNumber counts what its account name owns on the
+// server that holds the volume, by that server's own account database.
+TEST_F(RemoteScan, TheClientTriesAServerAtOpenAndCountsAccountsByTheNamesOfItsServer) {
+    const std::string tree = folder + "/home x'y";
+    fs::create_directories(tree);
+    for (const auto& [file, owner] : {std::pair{"/alice", 60001}, {"/bob", 60002}}) {
+        std::ofstream(tree + file) << std::string(20000, 'x');
+        ASSERT_EQ(chown((tree + file).c_str(), owner, owner), 0);
+    }
+    auto directory = std::make_unique<testing_support::MemoryDirectory>();
+    directory->contexts = {{"o=ACME", {{"o", "ACME"}}}};
+    directory->children["o=ACME"] = {{"cn", "ALICE", false, nwldap::kNoOwner, "", "Alice"},
+                                     {"cn", "BOB", false, 60002},
+                                     {"cn", "ROOT", false, nwldap::kNoOwner, "", "root"}};
+    std::vector<nwldap::Server> servers = {{"FS1", std::nullopt, {{"SYS", folder}}},
+                                           {"FS2", target("known", scanner), {{"HOME", tree}}},
+                                           {"FS3", target("unknown", scanner), {{"X", "/"}}}};
+    nwldap::LdapClient client(std::move(directory), std::move(servers), "ACME");
+    nw::NWCONN_HANDLE start = 0, byName = 0, fs2 = 0, fs1 = 0, resolved = 0;
+    nw::NWCONN_REF ref = 0;
+    ASSERT_EQ(client.NWCCOpenConnByRef(nw::ClientKit::referenceOf(0), nw::kOpenStatePrivate, 0, &start), 0);
+    const auto open = [&](const char* server) {
+        return client.NWCCOpenConnByName(start, server, nw::kNameFormatBindery, nw::kOpenStateUnlicensed,
+                                         nw::kTransportAny, &byName);
+    };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(open("FS3"), nwldap::kErrHostKeyUnknown);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("server FS3: "), std::string::npos);
+    ASSERT_EQ(open("FS2"), 0);
+    ASSERT_EQ(client.NWCCGetConnRef(byName, &ref) + client.NWCCOpenConnByRef(ref, nw::kOpenStatePrivate, 0, &fs2), 0);
+    ASSERT_EQ(client.NWCCOpenConnByRef(nw::ClientKit::referenceOf(0), nw::kOpenStatePrivate, 0, &fs1), 0);
+    nw::NWDSContextHandle context = 0;
+    ASSERT_EQ(client.NWDSCreateContextHandle(&context), 0);
+    const auto usage = [&](const char* name, nw::NWCONN_HANDLE server) {
+        nw::nuint32 id = 0;
+        nw::nint32 restriction = 0, inUse = -1;
+        EXPECT_EQ(client.NWDSResolveName(context, name, &resolved, &id), 0) << name;
+        EXPECT_EQ(client.NWGetObjDiskRestrictions(server, 0, id, &restriction, &inUse), 0) << name;
+        return inUse;
+    };
+    const scanner::ScanTotals there = scanner::scanTree(tree, {});
+    const scanner::ScanTotals here = scanner::scanTree(folder, {});
+    EXPECT_EQ(usage("ALICE", fs2), nwldap::inUseBlocks(there.blocksByOwner.at(60001))) << "alice, as the server knows";
+    EXPECT_EQ(usage("BOB", fs2), nwldap::inUseBlocks(there.blocksByOwner.at(60002)));
+    EXPECT_EQ(usage("ROOT", fs1), nwldap::inUseBlocks(here.blocksByOwner.at(0))) << "root, as this machine knows";
+    EXPECT_EQ(usage("ALICE", fs1), 0);
 }
 
 } // namespace

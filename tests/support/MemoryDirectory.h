@@ -21,6 +21,7 @@ struct MemoryDirectory final : nwldap::DirectorySource {
         bool container = false;
         nw::nuint32 uid = nwldap::kNoOwner;
         std::string baseClass{};
+        std::string account{}; // without a uid: its account name on the file servers
     };
 
     const std::vector<nwldap::NamingContext>& namingContexts() const override { return contexts; }
@@ -34,6 +35,7 @@ struct MemoryDirectory final : nwldap::DirectorySource {
             entry->container = c.container;
             entry->objectId = c.uid;
             entry->baseClass = c.baseClass;
+            entry->account = c.uid == nwldap::kNoOwner ? c.account : std::string();
             out.push_back(std::move(entry));
         }
         return LDAP_SUCCESS;

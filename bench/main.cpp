@@ -24,7 +24,42 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {} // namespace
+namespace {
+
+// The suite's own options out of the arguments; the rest, Google
+// Benchmark's, stay in `args`.
+bench::SuiteOptions suiteOptions(int argc, char** argv, std::vector<char*>& args) {
+    bench::SuiteOptions options;
+    int rounds = 0;
+    std::uint32_t scanFiles = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--smoke") == 0)
+            options.smoke = options.once = true;
+        else if (std::strcmp(argv[i], "--once") == 0)
+            options.once = true;
+        else if (std::strncmp(argv[i], "--rounds=", 9) == 0)
+            rounds = std::atoi(argv[i] + 9);
+        else if (std::strncmp(argv[i], "--scan-files=", 13) == 0)
+            scanFiles = static_cast<std::uint32_t>(std::strtoul(argv[i] + 13, nullptr, 10));
+        else
+            args.push_back(argv[i]);
+    }
+    if (options.smoke) {
+        options.listingSizes = {10000};
+        options.displayRows = 10000;
+        options.memoryObjects = 10000;
+        options.scanFiles = 2000;
+    } else {
+        options.listingSizes = {10000, 100000, 1000000};
+        options.displayRows = 1000000;
+        options.memoryObjects = 1000000;
+        options.rounds = rounds > 0 ? rounds : (options.once ? 1 : 9);
+        options.scanFiles = scanFiles > 0 ? scanFiles : 200000;
+    }
+    return options;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
@@ -38,39 +73,13 @@ int main(int argc, char** argv) {
         bench::startupChild(argc, argv, argv[1] + 16);
     if (argc == 2 && std::strncmp(argv[1], "--memory-child=", 15) == 0)
         bench::memoryChild(argc, argv, argv[1] + 15);
-    bench::SuiteOptions options;
-    int rounds = 0;
-    std::uint32_t scanFiles = 0;
     std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--smoke") == 0)
-            options.smoke = options.once = true;
-        else if (std::strcmp(argv[i], "--once") == 0)
-            options.once = true;
-        else if (std::strncmp(argv[i], "--rounds=", 9) == 0)
-            rounds = std::atoi(argv[i] + 9);
-        else if (std::strncmp(argv[i], "--scan-files=", 13) == 0)
-            scanFiles = static_cast<std::uint32_t>(std::strtoul(argv[i] + 13, nullptr, 10));
-        else
-            args.push_back(argv[i]);
-    }
+    bench::SuiteOptions options = suiteOptions(argc, argv, args);
     // This program's own path, for its child runs.
     static char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
         return 1;
     options.self = self;
-    if (options.smoke) {
-        options.listingSizes = {10000};
-        options.displayRows = 10000;
-        options.memoryObjects = 10000;
-        options.scanFiles = 2000;
-    } else {
-        options.listingSizes = {10000, 100000, 1000000};
-        options.displayRows = 1000000;
-        options.memoryObjects = 1000000;
-        options.rounds = rounds > 0 ? rounds : (options.once ? 1 : 9);
-        options.scanFiles = scanFiles > 0 ? scanFiles : 200000;
-    }
 
     int count = static_cast<int>(args.size());
     QApplication app(count, args.data());

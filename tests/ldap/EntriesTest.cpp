@@ -13,10 +13,15 @@ namespace {
 // some owner's files to an entry that owns none.
 TEST(Entries, OnlyADecimalUidNumberIsAnObjectId) {
     constexpr nw::nuint32 kNone = nwldap::kNoOwner;
-    const std::pair<const char*, nw::nuint32> cases[] = {
-        {"60002", 60002},      {"0", 0},      {"4026531839", 4026531839u}, {"4026531840", kNone},
-        {"4294967296", kNone}, {"-5", kNone}, {"12a", kNone},
-        {"", kNone},           {" 7", kNone}};
+    const std::pair<const char*, nw::nuint32> cases[] = {{"60002", 60002},
+                                                         {"0", 0},
+                                                         {"4026531839", 4026531839u},
+                                                         {"4026531840", kNone},
+                                                         {"4294967296", kNone},
+                                                         {"-5", kNone},
+                                                         {"12a", kNone},
+                                                         {"", kNone},
+                                                         {" 7", kNone}};
     for (const auto& [text, id] : cases)
         EXPECT_EQ(nwldap::objectIdFrom(text), id) << text;
 }

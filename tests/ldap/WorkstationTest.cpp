@@ -13,7 +13,6 @@
 
 namespace {
 
-
 using Vars = std::map<std::string, std::string>;
 
 // What was read as "kind:bind DN:password file page size/time limit/most

@@ -64,15 +64,7 @@ ToolWindow& windowOf(std::uint32_t entries) {
     static std::map<std::uint32_t, ToolWindow*> windows;
     ToolWindow*& window = windows[entries];
     if (window == nullptr) {
-        const Directory& directory = directoryOf(entries);
-        nwldap::Settings settings;
-        settings.uri = directory.slapd->ldapiUri();
-        settings.bind = nwldap::BindKind::External;
-        auto session = nwldap::Session::open(settings);
-        if (!session)
-            throw std::runtime_error(session.error());
-        auto& client = kept(std::make_unique<nwldap::LdapClient>(
-            std::move(*session), std::vector<nwldap::Volume>{{"SYS", directory.volume->path.string()}}, kServer, ""));
+        nw::Client& client = kept(directoryClient(entries, directoryOf(entries).volume->path.string()));
         window = &kept(std::make_unique<ToolWindow>(client));
         window->setContext(QStringLiteral("BIG.ACME"));
         window->selectVolume(QString::fromLatin1(kVolumeEntry));
@@ -163,6 +155,17 @@ std::vector<Pair> directoryPairs(const SuiteOptions& options) {
     return {{"DirectoryListing", std::to_string(entries),
              [entries](benchmark::State& state) { toolListing(state, entries); },
              [entries](benchmark::State& state) { floorListing(state, entries); }, true}};
+}
+
+std::unique_ptr<nw::Client> directoryClient(std::uint32_t entries, const std::string& volume) {
+    nwldap::Settings settings;
+    settings.uri = directoryOf(entries).slapd->ldapiUri();
+    settings.bind = nwldap::BindKind::External;
+    auto session = nwldap::Session::open(settings);
+    if (!session)
+        throw std::runtime_error(session.error());
+    return std::make_unique<nwldap::LdapClient>(std::move(*session), std::vector<nwldap::Volume>{{"SYS", volume}},
+                                                kServer, "");
 }
 
 } // namespace bench

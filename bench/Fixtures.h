@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,19 @@ public:
 
     std::vector<std::string> messages;
 };
+
+// A volume tree of `files` files of 0 to 8 KB, a thousand to a folder,
+// owned by the 200 users U0.. of directoryClient() where this process may
+// give files away; made once per size, removed when the suite ends.
+const std::filesystem::path& volumeTree(std::uint32_t files);
+
+// Drops the page cache; false where this process may not.
+bool dropPageCache();
+
+// A fresh directory client over a slapd of its own holding ou=BIG,o=ACME
+// with `entries` users Ui (uidNumber 100000 + i), one per size for the
+// whole suite, with the volume SYS of server FS1 at `volume`.
+std::unique_ptr<nw::Client> directoryClient(std::uint32_t entries, const std::string& volume);
 
 // The real window, not shown, loaded over `client` the way the program
 // loads it, and the controls a user sets before a listing.

@@ -2,7 +2,8 @@
 
 // Whether the window stays alive during a long listing: the longest time
 // the user-interface thread goes without handling events while it lists
-// 100,000 objects over a network that takes 50 µs a call, and what one
+// 100,000 objects over a network that takes 50 µs a call, and while the
+// directory client scans a large volume inside one call; and what one
 // update of the listing's progress costs.
 
 #include "bench/RatioReport.h"

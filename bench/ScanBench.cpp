@@ -22,10 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// A tree of `files` files of 0 to 8 KB, a thousand to a folder, owned by 200
-// users where this process may give files away; made once per size and
-// removed when the suite ends.
-const fs::path& treeOf(std::uint32_t files) {
+} // namespace
+
+const fs::path& volumeTree(std::uint32_t files) {
     struct Tree {
         fs::path path;
         ~Tree() { fs::remove_all(path); }
@@ -43,7 +42,7 @@ const fs::path& treeOf(std::uint32_t files) {
                 fs::create_directories(folder = tree->path / std::to_string(i / 1000));
             const fs::path file = folder / std::to_string(i);
             std::ofstream(file).write(content.data(), i % 8193);
-            if (geteuid() == 0 && chown(file.c_str(), 60000 + i % 200, 100) != 0)
+            if (geteuid() == 0 && chown(file.c_str(), 100000 + i % 200, 100) != 0)
                 throw std::runtime_error("cannot give " + file.string() + " away");
         }
     }
@@ -57,6 +56,8 @@ bool dropPageCache() {
     drop.flush();
     return drop.good();
 }
+
+namespace {
 
 bool installed(const char* program) {
     return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
@@ -78,7 +79,7 @@ Pair scanAgainst(const char* family, const char* reference, std::uint32_t files,
     const std::string program(reference);
     Pair pair{family, std::to_string(files),
               [files, cold](benchmark::State& state) {
-                  const std::string tree = treeOf(files).string();
+                  const std::string tree = volumeTree(files).string();
                   timedScan(state, cold, [&tree] { benchmark::DoNotOptimize(nwldap::scanVolume(tree)); });
               },
               [files, cold, program](benchmark::State& state) {
@@ -87,7 +88,7 @@ Pair scanAgainst(const char* family, const char* reference, std::uint32_t files,
                       state.SkipWithError((name + " is not installed").c_str());
                       return;
                   }
-                  const std::string command = program + " '" + treeOf(files).string() + "' >/dev/null 2>&1";
+                  const std::string command = program + " '" + volumeTree(files).string() + "' >/dev/null 2>&1";
                   timedScan(state, cold, [&command] { benchmark::DoNotOptimize(std::system(command.c_str())); });
               },
               true};

@@ -40,9 +40,12 @@ for binary in "$program" "$scanner"; do
         fail "bin/${binary##*/} carries a run path: $runpath"
     fi
 done
-# The scanner runs on file servers, which have neither Qt nor LDAP.
+# The scanner runs on file servers, which have neither Qt nor LDAP. A
+# sanitized build adds its sanitizers' runtimes; such a build is never packaged.
+allowed='libc|libgcc_s|libm|libstdc\+\+'
+grep -q -- '-fsanitize' "$build/CMakeCache.txt" 2>/dev/null && allowed+='|libasan|libubsan'
 needed=$(readelf -d "$scanner" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | tr '\n' ' ')
-[[ "$needed" =~ ^((libc|libgcc_s|libm|libstdc\+\+)\.so\.[0-9]+\ )+$ ]] || fail "bin/vorlane-scan needs: $needed"
+[[ "$needed" =~ ^(($allowed)\.so\.[0-9]+\ )+$ ]] || fail "bin/vorlane-scan needs: $needed"
 [[ "$("$scanner" --version 2>&1)" == "vorlane-scan 1" ]] || fail "bin/vorlane-scan --version does not name its protocol"
 
 # The entry must start the installed program and name the installed icon.

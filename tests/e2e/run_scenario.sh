@@ -6,7 +6,6 @@
 #
 # Scenarios:
 #   startup-failure     a message window appears, no main window; OK ends the program with a non-zero status
-#   list-by-keyboard    a volume is picked with the keyboard; the window still answers afterwards
 set -uo pipefail
 
 scenario=$1
@@ -69,20 +68,6 @@ startup-failure)
     press "$box" Return
     wait_for_exit || fail "the program did not end after OK"
     [[ "$status" != 0 ]] || fail "exit status 0 after a start-up failure"
-    ;;
-list-by-keyboard)
-    window=$(wait_for_window "Disk Usage") || fail "no window titled Disk Usage"
-    # From the context box, Tab reaches the volume list on the fourth press;
-    # Down picks its first entry, which starts a listing.
-    press "$window" Tab Tab Tab Tab Down
-    sleep 1
-    kill -0 "$pid" 2>/dev/null || fail "the program ended during the listing"
-    # Alt+R repeats the listing; Escape must still end the program.
-    press "$window" alt+r
-    sleep 1
-    press "$window" Escape
-    wait_for_exit || fail "the window no longer answers after a listing"
-    [[ "$status" == 0 ]] || fail "exit status $status, expected 0"
     ;;
 *)
     fail "unknown scenario"

@@ -92,9 +92,12 @@ std::string escapeValue(std::string_view value) {
 }
 
 std::string componentText(const NameComponent& component) {
-    if (component.type.empty())
-        return (equalFoldedCp1252(component.value, kRootName) ? "\\" : "") + escapeValue(component.value);
-    return component.type + "=" + escapeValue(component.value);
+    // Built by appending: GCC 12 at -O3 takes a prefix inserted before a
+    // temporary string for an overlapping copy and fails the build.
+    std::string text = component.type.empty() ? std::string(equalFoldedCp1252(component.value, kRootName) ? "\\" : "")
+                                              : component.type + "=";
+    text += escapeValue(component.value);
+    return text;
 }
 
 } // namespace nw

@@ -89,12 +89,15 @@ void toolListing(benchmark::State& state, std::uint32_t entries) {
         state.SkipWithError(("the listing showed a message: " + tool.messages().back()).c_str());
 }
 
-// One paged one-level search with the library alone, as ldapsearch makes it:
+// One paged one-level search with the library alone, as ldapsearch makes it,
+// asking for the attributes the listing asks for (its account names too):
 // each entry's DN and values read, nothing kept. Returns the values read.
 std::size_t floorSearch(LDAP* ld, const char* base) {
     static char objectClass[] = "objectClass";
     static char uidNumber[] = "uidNumber";
-    std::array<char*, 3> attributes = {objectClass, uidNumber, nullptr};
+    static char uid[] = "uid";
+    static char samAccountName[] = "sAMAccountName";
+    std::array<char*, 5> attributes = {objectClass, uidNumber, uid, samAccountName, nullptr};
     std::size_t found = 0;
     berval* cookie = nullptr;
     do {
@@ -107,7 +110,7 @@ std::size_t floorSearch(LDAP* ld, const char* base) {
         ldap_control_free(page);
         for (LDAPMessage* entry = ldap_first_entry(ld, result); entry != nullptr; entry = ldap_next_entry(ld, entry)) {
             ldap_memfree(ldap_get_dn(ld, entry));
-            for (char* attribute : {objectClass, uidNumber}) {
+            for (char* attribute : {objectClass, uidNumber, uid, samAccountName}) {
                 berval** values = ldap_get_values_len(ld, entry, attribute);
                 found += static_cast<std::size_t>(ldap_count_values_len(values));
                 ldap_value_free_len(values);

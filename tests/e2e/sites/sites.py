@@ -22,7 +22,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import accessibility as a  # noqa: E402
-import progress  # noqa: E402
+
+PROGRESS = "Listing"  # the progress window's title
 
 
 def rows_of(text):
@@ -30,6 +31,14 @@ def rows_of(text):
     pairs = [(name, int(kb)) for name, kb in (item.split(":") for item in text.split(","))]
     pairs.sort(key=lambda pair: -pair[1])
     return [name for name, _ in pairs], [str(kb) for _, kb in pairs]
+
+
+def progress_window(window):
+    for app in window.at.Registry.getDesktop(0):
+        if app is not None and app.get_process_id() == window.process.pid:
+            app.clearCache()
+            return next((c for c in app if c is not None and c.name == PROGRESS and c.childCount > 0), None)
+    return None
 
 
 def start(program, env):
@@ -49,14 +58,14 @@ def listings(window, site):
     window.expect_listing("listing FS2 by server, over SSH", *rows_of(site["FS2"]))
 
     window.keys("Down")  # FS3: its scan would take minutes
-    dialog = a.find("the progress window of the scan of FS3", lambda: progress.progress_window(window))
+    dialog = a.find("the progress window of the scan of FS3", lambda: progress_window(window))
     xid = a.find("the progress window on the screen", lambda: subprocess.run(
-        ["xdotool", "search", "--onlyvisible", "--name", f"^{progress.TITLE}$"],
+        ["xdotool", "search", "--onlyvisible", "--name", f"^{PROGRESS}$"],
         capture_output=True, text=True).stdout.split())[0]
     subprocess.run(["xdotool", "windowfocus", "--sync", xid], check=True)
     pressed = time.monotonic()
     subprocess.run(["xdotool", "key", "Escape"], check=True)
-    a.wait_for("the progress window after Escape", lambda: progress.progress_window(window), None, 5)
+    a.wait_for("the progress window after Escape", lambda: progress_window(window), None, 5)
     if time.monotonic() - pressed > 1.0:
         raise a.Failure(f"the remote scan took {time.monotonic() - pressed:.1f} s to stop after Escape")
     a.wait_for("the rows after the cancel", rows, rows_of(site["FS2"]), 2)

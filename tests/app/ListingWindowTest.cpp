@@ -49,15 +49,12 @@ TEST_F(ListingWindow, PickingAVolumeOrAServerListsLargestFirstAndRemembersTheKin
     EXPECT_EQ(h_.window.lastList(), vorlane::LastList::ByServer);
     h_.pickServer("FS10");
     EXPECT_EQ(h_.shown(), QStringList{"D=200"}) << "only FS10's own volumes";
-    EXPECT_TRUE(h_.user.messages.empty());
-}
-
-TEST_F(ListingWindow, AListingThatFindsNothingEmptiesBothListsAndStillCounts) {
     h_.pickVolume("[FS1] : SYS");
     h_.setContext("MARKETING.ACME");
     h_.pickServer("FS10");
-    EXPECT_TRUE(h_.shown().isEmpty());
-    EXPECT_EQ(h_.window.lastList(), vorlane::LastList::ByServer);
+    EXPECT_TRUE(h_.shown().isEmpty()) << "a listing that finds nothing empties both lists";
+    EXPECT_EQ(h_.window.lastList(), vorlane::LastList::ByServer) << "and still counts";
+    EXPECT_TRUE(h_.user.messages.empty());
 }
 
 TEST_F(ListingWindow, RecalcRepeatsTheLastCompletedKindWithWhatIsNowTypedAndPicked) {
@@ -131,36 +128,6 @@ TEST_F(ListingWindow, WhileAListingRunsNoRouteStartsASecondOne) {
     EXPECT_EQ(h_.window.cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(ListingWindow, ANewListingShowsItsLargestRowsBothListsInLine) {
-    WindowHarness many{R"json({ "generate": { "objects": 300, "objectsPerContainer": 300, "servers": 1,
-                                "volumesPerServer": 1, "usageFraction": 1 }, "defaultContext": "CORP" })json"};
-    many.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&many.window));
-    many.pickServer("FS1");
-    many.usageList()->setTopIndex(100);
-    many.usersList()->setTopIndex(150); // scrolled on its own
-    many.pickServer("FS1");
-    EXPECT_EQ(many.usageList()->topIndex(), 0);
-    EXPECT_EQ(many.usersList()->topIndex(), 0);
-}
-
-TEST_F(ListingWindow, TheKeyboardPicksAndEnterRepeatsForANewContext) {
-    h_.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&h_.window));
-    h_.servers()->setFocus();
-    QTest::keyClick(h_.servers(), Qt::Key_Down);
-    h_.waitForListing();
-    EXPECT_EQ(h_.servers()->currentText(), "FS1");
-    EXPECT_EQ(h_.shown().size(), 5);
-    auto* box = h_.control<QLineEdit>("txtContext");
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClicks(box, "MARKETING.ACME");
-    QTest::keyClick(box, Qt::Key_Return);
-    h_.waitForListing();
-    EXPECT_EQ(h_.shown(), QStringList{"M=12"});
-}
-
 // One notch of the wheel over the middle of `widget`, as the window system
 // delivers it.
 void turnWheel(QWidget* widget) {
@@ -223,6 +190,14 @@ TEST_F(ScrollCoupling, TheNamesFollowTheUsageListOnlyAndComeBackOnAClick) {
         QTest::keyClick(h_.usageList(), Qt::Key_Down);
     EXPECT_GT(h_.usageList()->topIndex(), 10);
     EXPECT_EQ(h_.usersList()->topIndex(), h_.usageList()->topIndex());
+}
+
+TEST_F(ScrollCoupling, ANewListingShowsItsLargestRowsBothListsInLine) {
+    h_.usageList()->setTopIndex(100);
+    h_.usersList()->setTopIndex(150); // scrolled on its own
+    h_.pickServer("FS1");
+    EXPECT_EQ(h_.usageList()->topIndex(), 0);
+    EXPECT_EQ(h_.usersList()->topIndex(), 0);
 }
 
 TEST(ResultLists, ShowTheRowsInUsageOrderIn8BitTextAndPlainNumbers) {

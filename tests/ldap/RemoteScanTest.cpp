@@ -77,6 +77,7 @@ struct RemoteScan : testing::Test {
 
 TEST_F(RemoteScan, EachWayOfFailingIsToldApart) {
     writeScript(folder + "/half", "printf 'vorlane-scan 1\\nprogress 5\\nresult 10 0\\nowner 0 8 root\\n'");
+    writeScript(folder + "/v2", "echo 'vorlane-scan 2'");
     // A port where nothing listens, and one that takes connections but never speaks.
     const std::string closed = "ssh://root@127.0.0.1:" + std::to_string(testing_support::freeLoopbackPort());
     const int silent = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -99,6 +100,7 @@ TEST_F(RemoteScan, EachWayOfFailingIsToldApart) {
         {"a server that never speaks", mute, scanner, "", RemoteFailure::TimedOut},
         {"no scanner there", "known", folder + "/missing", "", RemoteFailure::ScannerMissing},
         {"no scanner there", "known", folder + "/missing", "/", RemoteFailure::ScannerMissing},
+        {"a scanner of another version", "known", folder + "/v2", "", RemoteFailure::ScannerFailed},
         {"a scanner that dies midway", "known", folder + "/half", "/", RemoteFailure::BrokenOff},
         {"a path that is no directory", "known", scanner, folder + "/passwd", RemoteFailure::ScannerFailed},
     };

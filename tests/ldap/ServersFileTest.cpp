@@ -34,9 +34,9 @@ TEST(ServersFile, AFileIsReadWholeOrRefusedWithThePlaceOfItsProblem) {
         {R"({"servers": [
              {"name": "FS1", "volumes": [{"name": "SYS", "path": "/srv/sys"}, {"name": "DATA", "path": "/srv/data"}]},
              {"name": "FS2", "ssh": "admin@fs2.example.com", "scanner": "/usr/bin/vorlane-scan",
-              "volumes": [{"name": "HOME", "path": "/home"}]},
+              "volumes": [{"name": "HOMES_OF_ALL_USR", "path": "/home"}]},
              {"name": "Müller-3", "ssh": "ssh://fs3:2222", "volumes": [{"name": "a$_-.9", "path": "/a b/'c'"}]}]})",
-         "FS1: SYS=/srv/sys DATA=/srv/data; FS2[admin@fs2.example.com /usr/bin/vorlane-scan]: HOME=/home; "
+         "FS1: SYS=/srv/sys DATA=/srv/data; FS2[admin@fs2.example.com /usr/bin/vorlane-scan]: HOMES_OF_ALL_USR=/home; "
          "Müller-3[ssh://fs3:2222 vorlane-scan]: a$_-.9=/a b/'c'"},
         {"{\"servers\": [\n  {\"name\": \"FS1\",, }]}",
          "s.json: line 2, column 18: not valid JSON: unexpected ','; expected string literal"},

@@ -34,9 +34,9 @@ TEST(ServersFile, AFileIsReadWholeOrRefusedWithThePlaceOfItsProblem) {
         {R"({"servers": [
              {"name": "FS1", "volumes": [{"name": "SYS", "path": "/srv/sys"}, {"name": "DATA", "path": "/srv/data"}]},
              {"name": "FS2", "ssh": "admin@fs2.example.com", "scanner": "/usr/bin/vorlane-scan",
-              "volumes": [{"name": "HOME", "path": "/home"}]},
+              "volumes": [{"name": "HOMES_OF_ALL_USR", "path": "/home"}]},
              {"name": "Müller-3", "ssh": "ssh://fs3:2222", "volumes": [{"name": "a$_-.9", "path": "/a b/'c'"}]}]})",
-         "FS1: SYS=/srv/sys DATA=/srv/data; FS2[admin@fs2.example.com /usr/bin/vorlane-scan]: HOME=/home; "
+         "FS1: SYS=/srv/sys DATA=/srv/data; FS2[admin@fs2.example.com /usr/bin/vorlane-scan]: HOMES_OF_ALL_USR=/home; "
          "Müller-3[ssh://fs3:2222 vorlane-scan]: a$_-.9=/a b/'c'"},
         {"{\"servers\": [\n  {\"name\": \"FS1\",, }]}",
          "s.json: line 2, column 18: not valid JSON: unexpected ','; expected string literal"},
@@ -48,64 +48,59 @@ TEST(ServersFile, AFileIsReadWholeOrRefusedWithThePlaceOfItsProblem) {
         {server(R"("nom": "A")"), "s.json: /servers/0/nom: unknown key"},
         {server(""), "s.json: /servers/0: a server has no \"name\""},
         {R"({"servers": [{"name": "A"}]})", "s.json: /servers/0: a server has no \"volumes\""},
+        {R"({"servers": [{"name": "fs1", "volumes": [{"name": "S", "path": "/"}]}, {"name": "FS1", "volumes": []}]})",
+         "s.json: /servers/1/name: the server name \"FS1\" is taken by /servers/0 (names ignore case)"},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(read(text), expected) << text.substr(0, 300);
 }
 
+// Each refusal of what one server holds, at its place below /servers/0/.
 TEST(ServersFile, EveryBadNameDestinationVolumeAndPathIsRefused) {
     std::string many;
     for (int i = 0; i <= 64; ++i)
         many += std::string(i == 0 ? "" : ", ") + R"({"name": "V)" + std::to_string(i) + R"(", "path": "/v"})";
+    const auto volumes = [](const std::string& list) { return server(R"("name": "A")", "[" + list + "]"); };
+    const auto named = [](const std::string& name, const std::string& problem) {
+        return "name: the server name \"" + name + "\" " + problem;
+    };
+    const auto ssh = [](const std::string& to) {
+        return "ssh: the ssh destination \"" + to + "\" is empty, starts with \"-\" or holds whitespace";
+    };
+    const std::string badVolumeName = "\" is not 1 to 16 letters, digits and _-$.";
     const std::pair<std::string, std::string> cases[] = {
-        {server(R"("name": 1)"), "s.json: /servers/0/name: must be a string"},
-        {server(R"("name": "FS 1")"), "s.json: /servers/0/name: the server name \"FS 1\" holds \" \""},
-        {server(R"("name": "FS[1]")"), "s.json: /servers/0/name: the server name \"FS[1]\" holds \"[\""},
-        {server(R"("name": "")"), "s.json: /servers/0/name: the server name \"\" does not have 1 to 47 characters"},
+        {server(R"("name": 1)"), "name: must be a string"},
+        {server(R"("name": "FS 1")"), named("FS 1", "holds \" \"")},
+        {server(R"("name": "FS[1]")"), named("FS[1]", "holds \"[\"")},
+        {server(R"("name": "")"), named("", "does not have 1 to 47 characters")},
         {server(R"("name": ")" + std::string(48, 'S') + "\""),
-         "s.json: /servers/0/name: the server name \"" + std::string(48, 'S') + "\" does not have 1 to 47 characters"},
-        {server(R"("name": "F\u0007S")"), "s.json: /servers/0/name: \"F\\x07S\" holds a control character"},
-        {server(R"("name": "F\u0085S")"), "s.json: /servers/0/name: \"F\\xC2\\x85S\" holds a control character"},
-        {server(R"("name": "Łódź")"),
-         "s.json: /servers/0/name: the server name \"Łódź\" holds a character that Windows-1252 does not have"},
-        {R"({"servers": [{"name": "fs1", "volumes": [{"name": "S", "path": "/"}]}, {"name": "FS1", "volumes": []}]})",
-         "s.json: /servers/1/name: the server name \"FS1\" is taken by /servers/0 (names ignore case)"},
-        {server(R"("name": "A")", "[]"), "s.json: /servers/0/volumes: must be a list of 1 to 64 volumes"},
-        {server(R"("name": "A")", "[" + many + "]"), "s.json: /servers/0/volumes: must be a list of 1 to 64 volumes"},
-        {server(R"("name": "A")", R"([{"name": "SYS"}])"), "s.json: /servers/0/volumes/0: a volume has no \"path\""},
-        {server(R"("name": "A")", R"([{"name": "SYS", "path": "/", "number": 0}])"),
-         "s.json: /servers/0/volumes/0/number: unknown key"},
-        {server(R"("name": "A")", R"([{"name": "ABCDEFGHIJKLMNOPQ", "path": "/"}])"),
-         "s.json: /servers/0/volumes/0/name: the volume name \"ABCDEFGHIJKLMNOPQ\" is not 1 to 16 letters, digits and "
-         "_-$."},
-        {server(R"("name": "A")", R"([{"name": "S:", "path": "/"}])"),
-         "s.json: /servers/0/volumes/0/name: the volume name \"S:\" is not 1 to 16 letters, digits and _-$."},
-        {server(R"("name": "A")", R"([{"name": "sys", "path": "/"}, {"name": "SYS", "path": "/"}])"),
-         "s.json: /servers/0/volumes/1/name: the volume name \"SYS\" is taken by volume 0 of this server (names ignore "
-         "case)"},
-        {server(R"("name": "A")", R"([{"name": "S", "path": "srv"}])"),
-         "s.json: /servers/0/volumes/0/path: the path \"srv\" is not absolute"},
-        {server(R"("name": "A")", R"([{"name": "S", "path": "/a\u0000b"}])"),
-         "s.json: /servers/0/volumes/0/path: \"/a\\x00b\" holds a control character"},
-        {server(R"("name": "A")", R"([{"name": "S", "path": "/)" + std::string(4096, 'p') + "\"}]"),
-         "s.json: /servers/0/volumes/0/path: the path is longer than 4096 bytes"},
-        {server(R"("name": "A", "ssh": "")"),
-         "s.json: /servers/0/ssh: the ssh destination \"\" is empty, starts with \"-\" or holds whitespace"},
-        {server(R"("name": "A", "ssh": "-oProxyCommand=x")"),
-         "s.json: /servers/0/ssh: the ssh destination \"-oProxyCommand=x\" is empty, starts with \"-\" or holds "
-         "whitespace"},
-        {server(R"("name": "A", "ssh": "a b")"),
-         "s.json: /servers/0/ssh: the ssh destination \"a b\" is empty, starts with \"-\" or holds whitespace"},
-        {server(R"("name": "A", "ssh": "a\nb")"), "s.json: /servers/0/ssh: \"a\\x0Ab\" holds a control character"},
-        {server(R"("name": "A", "ssh": "h", "scanner": "/x\ty")"),
-         "s.json: /servers/0/scanner: \"/x\\x09y\" holds a control character"},
-        {server(R"("name": "A", "ssh": "h", "scanner": "")"),
-         "s.json: /servers/0/scanner: the scanner's path is empty"},
-        {server(R"("name": "A", "scanner": "/x")"),
-         "s.json: /servers/0/scanner: a scanner is only run on a server reached over ssh"},
+         named(std::string(48, 'S'), "does not have 1 to 47 characters")},
+        {server(R"("name": "F\u0007S")"), "name: \"F\\x07S\" holds a control character"},
+        {server(R"("name": "F\u0085S")"), "name: \"F\\xC2\\x85S\" holds a control character"},
+        {server(R"("name": "Łódź")"), named("Łódź", "holds a character that Windows-1252 does not have")},
+        {volumes(""), "volumes: must be a list of 1 to 64 volumes"},
+        {volumes(many), "volumes: must be a list of 1 to 64 volumes"},
+        {volumes(R"({"name": "SYS"})"), "volumes/0: a volume has no \"path\""},
+        {volumes(R"({"name": "SYS", "path": "/", "number": 0})"), "volumes/0/number: unknown key"},
+        {volumes(R"({"name": "ABCDEFGHIJKLMNOPQ", "path": "/"})"),
+         "volumes/0/name: the volume name \"ABCDEFGHIJKLMNOPQ" + badVolumeName},
+        {volumes(R"({"name": "S:", "path": "/"})"), "volumes/0/name: the volume name \"S:" + badVolumeName},
+        {volumes(R"({"name": "sys", "path": "/"}, {"name": "SYS", "path": "/"})"),
+         "volumes/1/name: the volume name \"SYS\" is taken by volume 0 of this server (names ignore case)"},
+        {volumes(R"({"name": "S", "path": "srv"})"), "volumes/0/path: the path \"srv\" is not absolute"},
+        {volumes(R"({"name": "S", "path": "/a\u0000b"})"), "volumes/0/path: \"/a\\x00b\" holds a control character"},
+        {volumes(R"({"name": "S", "path": "/)" + std::string(4096, 'p') + "\"}"),
+         "volumes/0/path: the path is longer than 4096 bytes"},
+        {server(R"("name": "A", "ssh": "")"), ssh("")},
+        {server(R"("name": "A", "ssh": "-oProxyCommand=x")"), ssh("-oProxyCommand=x")},
+        {server(R"("name": "A", "ssh": "a b")"), ssh("a b")},
+        {server(R"("name": "A", "ssh": "a\nb")"), "ssh: \"a\\x0Ab\" holds a control character"},
+        {server(R"("name": "A", "ssh": "h", "scanner": "/x\ty")"), "scanner: \"/x\\x09y\" holds a control character"},
+        {server(R"("name": "A", "ssh": "h", "scanner": "")"), "scanner: the scanner's path is empty"},
+        {server(R"("name": "A", "scanner": "/x")"), "scanner: a scanner is only run on a server reached over ssh"},
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(read(text), expected) << text.substr(0, 300);
+        EXPECT_EQ(read(text), "s.json: /servers/0/" + expected) << text.substr(0, 300);
 }
 
 TEST(ServersFile, AFileThatCannotBeReadOrIsTooLargeIsRefused) {

@@ -1,5 +1,6 @@
 #include "ldap/support/LdapResponder.h"
 #include "ldap/support/LocalSlapd.h"
+#include "ldap/support/LocalSshd.h"
 
 #include "netware/ldap/ErrorCodes.h"
 #include "netware/ldap/LdapClient.h"
@@ -28,8 +29,7 @@ using std::chrono::milliseconds;
 // A path in a folder of this process's own, removed at its end.
 std::string scratch(const std::string& name) {
     static const struct Folder {
-        std::string path = testing::TempDir() + "vorlane-session-XXXXXX";
-        Folder() { mkdtemp(path.data()); }
+        std::string path = testing_support::temporaryFolder("vorlane-session");
         ~Folder() { fs::remove_all(path); }
     } folder;
     return folder.path + "/" + name;

@@ -1,6 +1,7 @@
 // What the client learns from the workstation: its settings, its volumes and
 // the usage on them.
 
+#include "netware/ldap/Servers.h"
 #include "netware/ldap/Settings.h"
 #include "netware/ldap/UsageScan.h"
 #include "netware/ldap/Volumes.h"
@@ -97,15 +98,35 @@ TEST(Volumes, LocalFileSystemsOfTheMountTableEachOnce) {
     EXPECT_EQ(volumes[1].name + "=" + volumes[1].path, "DEV=/dev");
 }
 
-TEST(Volumes, ASettingMustNameDirectories) {
-    std::vector<nwldap::Volume> volumes;
-    EXPECT_EQ(nwldap::checkVolumes({{"SYS", "/"}, {"TMP", "/tmp"}}, volumes), "");
-    EXPECT_EQ(volumes.size(), 2u);
-    EXPECT_EQ(nwldap::checkVolumes({{"X", "/no/such/place"}}, volumes),
-              "VORLANE_VOLUMES: volume X, /no/such/place: No such file or directory");
-    EXPECT_EQ(nwldap::checkVolumes({{"X", "/etc/hostname"}}, volumes),
-              "VORLANE_VOLUMES: volume X, /etc/hostname: not a directory");
-    EXPECT_EQ(volumes.size(), 2u);
+// This machine with the volumes set, or the servers of the servers file; a
+// local volume must be a directory, a remote one is its server's to judge.
+TEST(Servers, FromTheSettingsEachLocalVolumeADirectory) {
+    const auto servers = [](const nwldap::Settings& settings) {
+        const auto read = nwldap::serversFrom(settings);
+        if (!read)
+            return read.error();
+        std::string out = read->size() == 1 ? read->front().name : "not one server";
+        for (const auto& volume : read->front().volumes)
+            out += " " + volume.name + "=" + volume.path;
+        return out;
+    };
+    nwldap::Settings s;
+    s.volumesSet = true;
+    const std::pair<std::vector<nwldap::VolumeSetting>, std::string> cases[] = {
+        {{{"SYS", "/"}, {"TMP", "/tmp"}}, nwldap::serverName() + " SYS=/ TMP=/tmp"},
+        {{{"X", "/no/such/place"}}, "VORLANE_VOLUMES: volume X, /no/such/place: No such file or directory"},
+        {{{"X", "/etc/hostname"}}, "VORLANE_VOLUMES: volume X, /etc/hostname: not a directory"}};
+    for (const auto& [volumes, expected] : cases) {
+        s.volumes = volumes;
+        EXPECT_EQ(servers(s), expected);
+    }
+    s.serversFile = testing::TempDir() + "servers-" + std::to_string(getpid());
+    std::ofstream(s.serversFile)
+        << R"({"servers": [{"name": "FS2", "ssh": "h", "volumes": [{"name": "A", "path": "/no"}]},
+        {"name": "FS1", "volumes": [{"name": "SYS", "path": "/"}, {"name": "B", "path": "/etc/hostname"}]}]})";
+    EXPECT_EQ(servers(s),
+              "VORLANE_SERVERS: " + s.serversFile + ": server FS1, volume B, /etc/hostname: not a directory");
+    std::remove(s.serversFile.c_str());
 }
 
 // Rounding up is held to du in the scanner's tests; the cap keeps a huge figure from turning negative.

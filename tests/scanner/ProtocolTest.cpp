@@ -17,13 +17,13 @@ const std::string kStart = protocol::versionLine();
 
 TEST(Protocol, WhatTheEncoderWritesIsReadBackExactlyInPiecesOfAnySize) {
     const std::string odd = std::string("a b%c\nd\r\x01\xff\0e", 13) + "\xc3\xa9";
+    constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
     const protocol::Answer answers[] = {
         {},
-        {12, 7, {"/v/x: Permission denied", odd, "", "/v/a", "/v/b"}, {{0, {8, "root"}}, {60001, {0, ""}}}},
-        {std::numeric_limits<std::uint64_t>::max(),
-         0,
-         {},
-         {{std::numeric_limits<std::uint32_t>::max(), {std::numeric_limits<std::uint64_t>::max(), odd}}}},
+        {kMost,
+         7,
+         {"/v/x: Permission denied", odd, "", "/v/a", "/v/b"},
+         {{0, {8, "root"}}, {60001, {0, ""}}, {std::numeric_limits<std::uint32_t>::max(), {kMost, odd}}}},
     };
     for (const protocol::Answer& answer : answers) {
         const std::string text =

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -39,12 +39,7 @@ std::uint64_t du(const std::string& path, const char* option) {
 }
 
 std::size_t countOf(const char* folder) {
-    DIR* dir = opendir(folder);
-    std::size_t n = 0;
-    while (readdir(dir) != nullptr)
-        ++n;
-    closedir(dir);
-    return n;
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
 struct UsageWalk : testing::Test {

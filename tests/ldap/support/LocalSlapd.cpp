@@ -1,14 +1,11 @@
 #include "ldap/support/LocalSlapd.h"
+#include "ldap/support/LocalSshd.h"
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <netinet/in.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -19,27 +16,13 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-// With port 0, a free loopback port; else `port` when something listens
-// there, and 0 when nothing does.
-int loopback(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t size = sizeof address;
-    auto* at = reinterpret_cast<sockaddr*>(&address);
-    const bool ok = port == 0 ? bind(fd, at, size) == 0 && getsockname(fd, at, &size) == 0 : connect(fd, at, size) == 0;
-    close(fd);
-    return ok ? ntohs(address.sin_port) : 0;
-}
-
 bool run(const std::string& command) {
     return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
 } // namespace
 
-LocalSlapd::LocalSlapd(const SlapdSetup& setup) {
-    std::string folder = "/tmp/vorlane-slapd-XXXXXX";
-    folder_ = mkdtemp(folder.data()) == nullptr ? "" : folder;
+LocalSlapd::LocalSlapd(const SlapdSetup& setup) : folder_(temporaryFolder("vorlane-slapd")) {
     if (error_ = folder_.empty() ? "no temporary folder" : start(setup); !error_.empty())
         stop();
 }
@@ -62,7 +45,7 @@ std::string LocalSlapd::start(const SlapdSetup& setup) {
     for (const auto& [suffix, ldif] : setup.ldif)
         if (!run("slapadd -q -f '" + configFile + "' -b '" + suffix + "' -l '" + ldif + "'"))
             return "slapadd failed for " + ldif;
-    port_ = loopback(0);
+    port_ = freeLoopbackPort();
     pid_ = fork();
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -71,9 +54,9 @@ std::string LocalSlapd::start(const SlapdSetup& setup) {
         _exit(127);
     }
     // slapd listens on its addresses in the order given: the socket first.
-    for (int i = 0; i < 200 && loopback(port_) == 0; ++i)
+    for (int i = 0; i < 200 && !answersOnLoopback(port_); ++i)
         usleep(50000);
-    return loopback(port_) != 0 ? "" : "slapd does not answer on " + tcpUri();
+    return answersOnLoopback(port_) ? "" : "slapd does not answer on " + tcpUri();
 }
 
 std::string LocalSlapd::ldapiUri() const {
@@ -83,11 +66,7 @@ std::string LocalSlapd::ldapiUri() const {
 }
 
 void LocalSlapd::stop() {
-    if (pid_ > 0 && kill(pid_, SIGTERM) == 0)
-        waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-    if (!folder_.empty())
-        std::filesystem::remove_all(std::exchange(folder_, ""));
+    stopServer(pid_, folder_);
 }
 
 LocalSlapd& testDirectory() {

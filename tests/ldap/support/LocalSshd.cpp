@@ -19,7 +19,14 @@ namespace {
 
 constexpr const char* kSshd = "/usr/sbin/sshd";
 
-bool answers(int port) {
+std::string contentOf(const std::string& file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace
+
+bool answersOnLoopback(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
     const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
@@ -27,12 +34,18 @@ bool answers(int port) {
     return ok;
 }
 
-std::string contentOf(const std::string& file) {
-    std::ifstream in(file);
-    return {std::istreambuf_iterator<char>(in), {}};
+std::string temporaryFolder(const char* prefix) {
+    std::string folder = std::string("/tmp/") + prefix + "-XXXXXX";
+    return mkdtemp(folder.data()) == nullptr ? "" : folder;
 }
 
-} // namespace
+void stopServer(int& pid, std::string& folder) {
+    if (pid > 0 && kill(pid, SIGTERM) == 0)
+        waitpid(pid, nullptr, 0);
+    pid = 0;
+    if (!folder.empty())
+        std::filesystem::remove_all(std::exchange(folder, ""));
+}
 
 int freeLoopbackPort() {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -52,9 +65,7 @@ std::string LocalSshd::unavailable() {
     return {};
 }
 
-LocalSshd::LocalSshd() {
-    std::string folder = "/tmp/vorlane-sshd-XXXXXX";
-    folder_ = mkdtemp(folder.data()) == nullptr ? "" : folder;
+LocalSshd::LocalSshd() : folder_(temporaryFolder("vorlane-sshd")) {
     if (error_ = folder_.empty() ? "no temporary folder" : start(); !error_.empty())
         stop();
 }
@@ -95,17 +106,13 @@ std::string LocalSshd::start() {
         execl(kSshd, kSshd, "-D", "-e", "-f", config.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 200 && !answers(port_) && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
+    for (int i = 0; i < 200 && !answersOnLoopback(port_) && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
         usleep(50000);
-    return answers(port_) ? "" : "sshd does not answer on port " + port + ": " + contentOf(log);
+    return answersOnLoopback(port_) ? "" : "sshd does not answer on port " + port + ": " + contentOf(log);
 }
 
 void LocalSshd::stop() {
-    if (pid_ > 0 && kill(pid_, SIGTERM) == 0)
-        waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-    if (!folder_.empty())
-        std::filesystem::remove_all(std::exchange(folder_, ""));
+    stopServer(pid_, folder_);
 }
 
 } // namespace testing_support

@@ -30,7 +30,6 @@ public:
     const std::string& error() const { return error_; }
     const std::string& folder() const { return folder_; } // for the tests' own files too
     std::string configFile() const { return folder_ + "/ssh_config"; }
-    int port() const { return port_; }
     void stop();
 
 private:
@@ -42,7 +41,12 @@ private:
     int pid_ = 0;
 };
 
-// A free loopback port, or 0.
+// What the local servers share: a free loopback port, or 0; whether
+// something listens on a loopback port; a fresh folder of /tmp ("" when none
+// could be made); and stopping a child server and removing its folder.
 int freeLoopbackPort();
+bool answersOnLoopback(int port);
+std::string temporaryFolder(const char* prefix);
+void stopServer(int& pid, std::string& folder);
 
 } // namespace testing_support

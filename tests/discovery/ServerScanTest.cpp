@@ -73,12 +73,6 @@ TEST_F(ServerScan, EachBatchStartsWhereTheLastEndedAndNamesArriveAsUtf8) {
     EXPECT_EQ(starts_, (std::vector<nw::nuint32>{0, 2, 4, 5}));
 }
 
-TEST_F(ServerScan, TheStartIndexPassesSixteenBits) {
-    std::vector<Record> batches(1200, record(30, std::vector<std::string>(30, "S")));
-    EXPECT_EQ(scan(std::move(batches)).size(), 36000u);
-    EXPECT_EQ(starts_.back(), 36000u);
-}
-
 TEST_F(ServerScan, ACountThatOverstatesTheBatchSkipsNoServer) {
     EXPECT_EQ(scan({record(5, {"A", "B"}, 'Z'), record(1, {"C"})}), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(starts_, (std::vector<nw::nuint32>{0, 2, 3}));

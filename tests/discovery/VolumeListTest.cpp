@@ -66,16 +66,6 @@ TEST_F(VolumeNames, SixtyFourVolumesAtMost) {
     EXPECT_EQ(seen.back(), (std::pair<std::string, int>{"V63", 63}));
 }
 
-TEST_F(VolumeNames, BothHandlesAreClosedAfterTheScanAndOnlyThen) {
-    testing::InSequence order;
-    EXPECT_CALL(client_, NWGetVolumeName(12u, 0, _)).WillOnce(Return(1));
-    EXPECT_CALL(client_, NWCCCloseConn(12u));
-    EXPECT_CALL(client_, NWCCCloseConn(11u));
-    Volumes seen;
-    vorlane::addVolumes(client_, user_, 1, "FS1",
-                        [&seen](const std::string& name, int n) { seen.emplace_back(name, n); });
-}
-
 // Start-up is set up; the run is the server scan with every server's volumes.
 struct DiscoveryRig {
     explicit DiscoveryRig(std::string_view network) : sim(testing_support::simulate(network)), client(*sim) {

@@ -187,5 +187,25 @@ TEST_F(AcmeTest, TypesClassesAndFiguresAreTheNetworksOwn) {
     EXPECT_STREQ(text.data(), "");
 }
 
+// A network built in code may hold references that point nowhere, which are
+// dropped rather than followed: reading past the entries or the figures
+// would be reading memory that is not the network's.
+TEST(SimClientNetwork, ReferencesThatPointNowhereAreDropped) {
+    Network net = networkFrom(kAcme);
+    net.entries[3].children = {4, 99, 0, 9}; // EAST: JSMITH, no such entry, [Root], past the end
+    net.entries[3].containers = {0, 9};
+    net.entries[4].usageCount = 9; // JSMITH: past the end of the usages
+    net.entries[5].usageBegin = 99;
+    Session s(std::move(net));
+    ASSERT_EQ(s.setContext("EAST.SALES.ACME"), 0);
+    EXPECT_EQ(std::pair(s.list("").names, s.list("", true).names), std::pair(Names{"JSMITH"}, Names{}));
+    nw::NWCONN_HANDLE fs1 = 0;
+    nw::nint32 restriction = 0, inUse = -1;
+    ASSERT_EQ(s.client.NWCCOpenConnByRef(SimClient::referenceOf(0), 2, 0, &fs1), 0);
+    for (const nw::nuint32 id : {501u, 503u})
+        ASSERT_EQ(std::pair(s.client.NWGetObjDiskRestrictions(fs1, 3, id, &restriction, &inUse), inUse),
+                  std::pair(0, 0));
+}
+
 } // namespace
 } // namespace nwsim::test

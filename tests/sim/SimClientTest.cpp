@@ -189,7 +189,7 @@ TEST_F(AcmeTest, TypesClassesAndFiguresAreTheNetworksOwn) {
 
 // A network built in code may hold references that point nowhere, which are
 // dropped rather than followed: reading past the entries or the figures
-// would be reading memory that is not the network's.
+// would read memory that is not the network's.
 TEST(SimClientNetwork, ReferencesThatPointNowhereAreDropped) {
     Network net = networkFrom(kAcme);
     net.entries[3].children = {4, 99, 0, 9}; // EAST: JSMITH, no such entry, [Root], past the end
@@ -205,6 +205,17 @@ TEST(SimClientNetwork, ReferencesThatPointNowhereAreDropped) {
     for (const nw::nuint32 id : {501u, 503u})
         ASSERT_EQ(std::pair(s.client.NWGetObjDiskRestrictions(fs1, 3, id, &restriction, &inUse), inUse),
                   std::pair(0, 0));
+}
+
+// Nor has a network without servers (only one built in code can have none) a
+// default connection, or a server to hand back with a resolved name.
+TEST(SimClientNetwork, WithoutServersThereIsNoConnectionToHandOut) {
+    Network rootOnly;
+    rootOnly.entries.emplace_back();
+    Session none(std::move(rootOnly));
+    nw::NWCONN_REF ref = 0;
+    EXPECT_EQ(std::pair(none.client.NWGetDefaultConnRef(&ref), none.resolve("[Root]").rc),
+              std::pair(nw::kErrInvalidConnection, nw::kErrUnreachableServer));
 }
 
 } // namespace

@@ -36,13 +36,12 @@ nw::Buf_T damagedBuffer(FuzzedDataProvider& in) {
     auto field = [&](std::uint32_t near) {
         return raw ? in.ConsumeIntegral<std::uint32_t>() : in.ConsumeIntegralInRange<std::uint32_t>(0, near + 8);
     };
-    const auto used = field(4096);
-    const auto cursor = field(4096);
-    const auto namesRead = field(16);
+    buf.used = field(4096);
+    buf.cursor = field(4096);
+    buf.namesRead = field(16);
     buf.data = in.ConsumeRemainingBytes<std::uint8_t>();
-    buf.used = raw ? used : std::min<std::uint32_t>(used, static_cast<std::uint32_t>(buf.data.size()) + 8);
-    buf.cursor = cursor;
-    buf.namesRead = namesRead;
+    if (!raw)
+        buf.used = std::min<std::uint32_t>(buf.used, static_cast<std::uint32_t>(buf.data.size()) + 8);
     return buf;
 }
 

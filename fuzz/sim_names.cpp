@@ -3,14 +3,12 @@
 // as a name, accented letters, a name near the length limit), listed in
 // chunks of two: names-directory.json.
 //
-// Calls: setting the name context, resolving, listing objects and containers,
-// switching between typed and typeless names. Each answers with a code the
-// tool expects (success, invalid name, no such entry), a listing succeeds
-// where its container resolves, and unterminated text is read no further
-// than one character past the longest name. (What a refused context leaves
-// in place, which names resolve to what, and that a walk through this very
-// directory, typed and typeless, finds each object under its own name, the
-// unit tests assert.)
+// Calls: setting the name context, typed or typeless, resolving, listing
+// objects or containers. Each answers with a code the tool expects (success,
+// invalid name, no such entry), a listing succeeds where its container
+// resolves, and unterminated text is read no further than one character past
+// the longest name. (Which names resolve to what, and that every delivered
+// name resolves to its own object, the unit tests assert.)
 //
 // The tool's whole listing on arbitrary typed context text either completes
 // or ends with a message or two, never with a failed call, and gives every
@@ -40,26 +38,14 @@ bool expectedNameCode(nw::NWRCODE rc) {
     return rc == nw::kSuccess || rc == nw::kInvalidDsName || rc == nw::kNoSuchEntry;
 }
 
-void setContext(Session& s, const std::string& text) {
-    FUZZ_REQUIRE(expectedNameCode(s.client.NWDSSetContext(s.context, nw::kContextKeyNameContext, text.c_str())));
-}
-
-void resolve(Session& s, const std::string& text) {
-    FUZZ_REQUIRE(expectedNameCode(s.resolve(text).rc));
-    // Text without its NUL, as long as a name can be and one more: read no
-    // further than that (the sanitizer sees the end of the block).
-    if (text.size() > nw::kMaxDnChars && text.find('\0') == std::string::npos) {
-        const auto unterminated = std::make_unique<char[]>(nw::kMaxDnChars + 1);
-        std::memcpy(unterminated.get(), text.data(), nw::kMaxDnChars + 1);
-        nw::NWCONN_HANDLE conn = 0;
-        nw::nuint32 id = 0;
-        FUZZ_REQUIRE(s.client.NWDSResolveName(s.context, unterminated.get(), &conn, &id) == nw::kInvalidDsName);
-    }
-}
-
-void list(Session& s, const std::string& text, bool containersOnly) {
-    const auto listing = s.list(text.c_str(), containersOnly);
-    FUZZ_REQUIRE(expectedNameCode(listing.rc) && (listing.rc == nw::kSuccess) == (s.resolve(text).rc == nw::kSuccess));
+// Text without its NUL, as long as a name can be and one more, is refused
+// and read no further than that (the sanitizer sees the end of the block).
+void resolveUnterminated(Session& s, const std::string& text) {
+    const auto unterminated = std::make_unique<char[]>(nw::kMaxDnChars + 1);
+    std::memcpy(unterminated.get(), text.data(), nw::kMaxDnChars + 1);
+    nw::NWCONN_HANDLE conn = 0;
+    nw::nuint32 id = 0;
+    FUZZ_REQUIRE(s.client.NWDSResolveName(s.context, unterminated.get(), &conn, &id) == nw::kInvalidDsName);
 }
 
 void wholeListing(FuzzedDataProvider& in) {
@@ -101,21 +87,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Session session(directory());
     for (int step = 0; step < 8 && in.remaining_bytes() > 0; ++step) {
-        const int op = in.ConsumeIntegralInRange(0, 4);
-        if (op == 3) { // between typed and typeless names
-            nw::nuint32 flags = 0;
-            FUZZ_REQUIRE(session.client.NWDSGetContext(session.context, nw::kContextKeyFlags, &flags) == 0);
-            flags ^= nw::kContextFlagTypelessNames;
-            FUZZ_REQUIRE(session.client.NWDSSetContext(session.context, nw::kContextKeyFlags, &flags) == 0);
-            continue;
-        }
-        const std::string text = in.ConsumeRandomLengthString(nw::kMaxDnChars + 8);
-        if (op == 0)
-            setContext(session, text);
-        else if (op == 1)
-            resolve(session, text);
-        else
-            list(session, text, op == 4);
+        const bool typeless = in.ConsumeBool(), containersOnly = in.ConsumeBool();
+        FUZZ_REQUIRE(expectedNameCode(session.setContext(in.ConsumeRandomLengthString(nw::kMaxDnChars + 8), typeless)));
+        const std::string name = in.ConsumeRandomLengthString(nw::kMaxDnChars + 8);
+        const nw::NWRCODE resolved = session.resolve(name).rc, listed = session.list(name, containersOnly).rc;
+        FUZZ_REQUIRE(expectedNameCode(resolved) && expectedNameCode(listed) && (listed == 0) == (resolved == 0));
+        if (name.size() > nw::kMaxDnChars && name.find('\0') == std::string::npos)
+            resolveUnterminated(session, name);
     }
     FUZZ_REQUIRE(session.client.NWDSFreeBuf(session.buffer) == nw::kSuccess);
     FUZZ_REQUIRE(session.client.NWDSFreeContext(session.context) == nw::kSuccess);

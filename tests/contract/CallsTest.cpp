@@ -58,10 +58,7 @@ TYPED_TEST(Contract, AContainerComesInChunksThatFitTheBufferWholeAndInOrder) {
     ASSERT_EQ(small.setContext("ACME"), nw::kSuccess);
     const auto listing = small.list("SALES");
     EXPECT_EQ(listing.rc, nw::kSuccess);
-    EXPECT_EQ(listing.names, (Names{"JSMITH", "J\\.DOE", "A\\=B\\+C\\\\D", "\\[Root]",
-                                    "Ma\xEF"
-                                    "a",
-                                    "EAST", "WEST"}));
+    EXPECT_EQ(listing.names, (Names{"JSMITH", "J\\.DOE", "A\\=B\\+C\\\\D", "\\[Root]", "Ma\xEF\x61", "EAST", "WEST"}));
     EXPECT_EQ(listing.chunks, (std::vector<std::size_t>{2, 2, 1, 1, 1}));
     EXPECT_EQ(small.list("SALES", true).names, (Names{"EAST", "WEST"}));
     nw::nint32 iteration = -1;

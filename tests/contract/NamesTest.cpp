@@ -21,11 +21,7 @@ TYPED_TEST(ContractNames, EveryDeliveredNameResolvesToItsOwnEntry) {
         {502, {"J\\.DOE", "CN=J\\.DOE"}},
         {503, {"A\\=B\\+C\\\\D", "CN=A\\=B\\+C\\\\D"}},
         {504, {"\\[Root]", "CN=[Root]"}},
-        {505,
-         {"Ma\xEF"
-          "a",
-          "CN=Ma\xEF"
-          "a"}},
+        {505, {"Ma\xEF\x61", "CN=Ma\xEF\x61"}}, // \x61: the a, not more of the hex escape
         {120, {"Admin", "CN=Admin"}},
         {111, {"EAST", "OU=EAST"}},
         {701, {"bad?name", "CN=bad?name"}}, // control characters, NUL included, go out as '?'
